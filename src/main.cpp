@@ -1,0 +1,6 @@
+#include "main_window/run_client.h"
+
+int main(int argc, char **argv)
+{
+    return Run_client(argc, argv);
+}

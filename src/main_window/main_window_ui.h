@@ -1,0 +1,63 @@
+#pragma once
+// The controls of the main window, by their names, for the parts of the program
+// that drive them. The window owns them all.
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class Shape_circle;
+
+struct Main_window_ui
+{
+    QGroupBox *Frame_PC_time = nullptr;
+    QLabel *Label_PC_Time = nullptr;
+    QLabel *Label1 = nullptr;
+
+    QGroupBox *Frame_active = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label_active_heat = nullptr;
+    QLabel *Label_heat_status = nullptr;
+    QPushButton *Command_start = nullptr;
+    QPushButton *Command_abort = nullptr;
+
+    QGroupBox *Frame_msg_from_goal = nullptr;
+    QPlainTextEdit *Text_from_goal = nullptr;
+
+    QGroupBox *Frame_to_goal = nullptr;
+    QPlainTextEdit *Text_to_goal = nullptr;
+    QLineEdit *Text_to_send = nullptr;
+    QPushButton *Command_send = nullptr;
+
+    QGroupBox *Frame_connection = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *Text_host = nullptr;
+    QPushButton *Command_connect = nullptr;
+    QPushButton *Command_disconnect = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label_status = nullptr;
+
+    QGroupBox *Frame_Phidget = nullptr;
+    QLabel *Label_phidget_serial = nullptr;
+    QGroupBox *Frame_phidget_control = nullptr;
+    QLabel *Label2 = nullptr;
+    Shape_circle *Shape1 = nullptr;
+    QLabel *Label_inp_status = nullptr;
+    QLabel *Label7 = nullptr;
+    QPushButton *Command_Phidget_Active = nullptr;
+
+    QMenu *Menu_Form = nullptr;
+    QAction *item_exit = nullptr;
+    QMenu *menu_help = nullptr;
+    QAction *item_about = nullptr;
+    QMenu *menu_debug = nullptr;
+    QAction *item_linescroll = nullptr;
+    QAction *item_ring = nullptr;
+
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer_Keyb_event = nullptr;
+};

@@ -1,0 +1,9 @@
+#pragma once
+// Text leaves and enters the program in the Windows-1252 code page, one byte a
+// character; characters outside it become "?".
+
+#include <QByteArray>
+#include <QString>
+
+QByteArray To_Ansi(const QString &text);
+QString From_Ansi(const QByteArray &bytes);

@@ -1,0 +1,39 @@
+#include "shared/app_user_data.h"
+
+#include <QDir>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+namespace {
+
+// The platform's generic per-user data folder, not Qt's per-application one:
+// the settings file lies directly in it.
+QString platformLocalDataFolder()
+{
+#ifdef Q_OS_WIN
+    return QProcessEnvironment::systemEnvironment().value(QStringLiteral("LOCALAPPDATA"));
+#else
+    const QString xdg = QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_DATA_HOME"));
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    const QString home = QDir::homePath();
+    if (home.isEmpty())
+        return {};
+    return home + QStringLiteral("/.local/share");
+#endif
+}
+
+} // namespace
+
+QString AppUserData_Path()
+{
+    QString folder = platformLocalDataFolder();
+    if (folder.isEmpty())
+        return {};
+    folder = QDir::toNativeSeparators(QDir::cleanPath(folder));
+    while (folder.size() > 1 && folder.endsWith(QDir::separator()))
+        folder.chop(1);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("The folder does not exist");
+    return folder;
+}

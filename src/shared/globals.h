@@ -1,0 +1,36 @@
+#pragma once
+// Program-wide values (set once at start-up by Init_program, read by every window).
+
+#include <QString>
+#include <QtGlobal>
+
+namespace Globals {
+
+inline const QString Compile_date = QStringLiteral("2017-06-20 20:48");
+
+extern QString Program_name;
+extern QString Program_version;
+extern QString User_appdata_path;
+extern QString Ini_file_path;
+
+// Printed by the error reports; nothing assigns them, so they stay empty (or 0).
+extern qint16 Release_number;
+extern QString Computer_name;
+extern QString PC_description;
+extern QString Ram_size_text;
+extern QString Windows_version_text;
+extern QString Cpu_text;
+extern QString Os_text;
+
+// The program's own version numbers, from the build.
+qint16 Version_major();
+qint16 Version_minor();
+qint16 Version_revision();
+
+// Sets Program_name, User_appdata_path, Ini_file_path and Program_version.
+void Init_program();
+
+// The settings file in a given folder, joined with the platform's separator.
+QString Ini_file_path_for(const QString &folder);
+
+} // namespace Globals

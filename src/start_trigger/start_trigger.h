@@ -1,0 +1,30 @@
+#pragma once
+// The hardware start trigger on the main window: the InterfaceKit, the arm
+// button, the keep-awake key timer and the ring tone.
+
+#include "main_window/main_window_ui.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <functional>
+
+class Start_trigger : public QObject
+{
+    Q_OBJECT
+public:
+    Start_trigger(const Main_window_ui &ui, std::function<void()> send_start, QObject *parent);
+
+    bool Phidget_Armed() const { return armed_; }
+    const QByteArray &Ringtone_wave() const { return ringtone_wave_; }
+
+    void Check_Command_Phidget_Active();
+    void Load_Ringtone();       // fills Ringtone_wave unless it holds something
+    void Open_InterfaceKit();   // creates the InterfaceKit and opens it
+    void Play_Ring();           // plays the ring tone once, without waiting
+
+private:
+    Main_window_ui ui_;
+    std::function<void()> send_start_;
+    bool armed_ = false;
+    QByteArray ringtone_wave_;
+};

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Draws the product logo (200 x 109, 24-bit BMP) and the program icon with ImageMagick.
+set -euo pipefail
+cd "$(dirname "$0")/../resources"
+convert -size 200x109 gradient:'#0b2a6b'-'#1f6fd1' \
+  -fill '#ffd23f' -draw "polygon 14,88 58,20 70,20 26,88" \
+  -fill white -font Liberation-Serif-Bold -pointsize 34 -annotate +74+60 'Velantra' \
+  -fill '#ffd23f' -font Liberation-Sans -pointsize 13 -annotate +78+84 'REMOTE START' \
+  -type TrueColor BMP3:velantra_logga.bmp
+convert -size 64x64 xc:none -fill '#1f6fd1' -draw "roundrectangle 2,2 61,61 10,10" \
+  -fill '#ffd23f' -draw "polygon 12,52 34,12 44,12 22,52" \
+  -fill white -draw "circle 46,40 46,52" velantra.png

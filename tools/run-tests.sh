@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite.
+#   tools/run-tests.sh              the normal build (build/)
+#   tools/run-tests.sh --sanitize   with AddressSanitizer and UBSan (build-asan/)
+# In CI (CI=true) warnings are errors and tests that need a service fail instead of skipping.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+build="$root/build"
+options=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build="$root/build-asan"
+  options+=(-DVELANTRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+fi
+if [ "${CI:-}" = "true" ]; then
+  options+=(-DVELANTRA_WERROR=ON)
+  export VELANTRA_REQUIRE_SERVICES=1
+fi
+
+"$root/tools/build.sh" "$build" "${options[@]}"
+
+# Services some tests use (a printer, a sound server), started when they can be.
+for setup in "$root"/tests/services/*.sh; do
+  [ -f "$setup" ] && source "$setup"
+done
+
+cd "$build"
+# One virtual X server for the tests that need a real one; the rest run offscreen.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -j2
