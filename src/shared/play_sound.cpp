@@ -1,8 +1,25 @@
 #include "shared/non_dependant.h"
 
-// Filled in with the sound output.
+#include "error_report/dkn_error_form.h"
+#include "shared/sound.h"
+
+#include <exception>
+#include <new>
+
 void PlaySOUND(const QByteArray &wave, bool wait)
 {
-    Q_UNUSED(wave);
-    Q_UNUSED(wait);
+    qint16 line = 0;
+    try {
+        // The wave is held as its bytes already; an image that is no playable PCM
+        // wave gives no sound and no message.
+        line = 10;
+        const std::optional<Wav_image> image = Read_wav_image(wave);
+        line = 20;
+        if (image)
+            Sound::Play(*image, wait);
+    } catch (const std::bad_alloc &) {
+        DKN_Error_Handler(QStringLiteral("Out of memory"), 7, line, QStringLiteral("PlaySOUND"), QString());
+    } catch (const std::exception &e) {
+        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), 0, line, QStringLiteral("PlaySOUND"), QString());
+    }
 }

@@ -1,21 +1,55 @@
 #include "start_trigger/start_trigger.h"
 
+#include "error_report/dkn_error_form.h"
+#include "main_window/shape_circle.h"
 #include "shared/non_dependant.h"
+#include "start_trigger/interface_kit.h"
+#include "start_trigger/phidget21.h"
 
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+
+#include <exception>
+#include <new>
+
+namespace {
+
+const QColor Green(0, 255, 0);
+const QColor Red(255, 0, 0);
+
+// The board's events come from outside; a failure while handling one goes to the
+// error-report window instead of ending the program.
+template <typename F>
+void Guarded(const char *location, F &&handler)
+{
+    try {
+        handler();
+    } catch (const std::bad_alloc &) {
+        DKN_Error_Handler(QStringLiteral("Out of memory"), 7, 0, QLatin1String(location), QString());
+    } catch (const std::exception &e) {
+        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), 0, 0, QLatin1String(location), QString());
+    }
+}
+
+} // namespace
 
 Start_trigger::Start_trigger(const Main_window_ui &ui, std::function<void()> send_start,
                              QObject *parent)
     : QObject(parent), ui_(ui), send_start_(std::move(send_start))
 {
+    connect(ui_.Command_Phidget_Active, &QPushButton::clicked, this,
+            &Start_trigger::Command_Phidget_Active_Click);
 }
+
+Start_trigger::~Start_trigger() = default;
 
 void Start_trigger::Check_Command_Phidget_Active()
 {
     QPushButton *button = ui_.Command_Phidget_Active;
     button->setText(armed_ ? QStringLiteral("Armed") : QStringLiteral("Unarmed"));
-    const QColor color = armed_ ? QColor(0, 255, 0) : QColor(255, 0, 0);
+    const QColor color = armed_ ? Green : Red;
     button->setStyleSheet(QStringLiteral("background-color: %1;").arg(color.name()));
 }
 
@@ -28,9 +62,59 @@ void Start_trigger::Load_Ringtone()
         ringtone_wave_ = resource.readAll();
 }
 
-void Start_trigger::Open_InterfaceKit() {}
+void Start_trigger::Open_InterfaceKit()
+{
+    if (kit_)
+        return;
+    kit_ = Phidget21::Make_interface_kit();
+    // The kit delivers its events on this thread; no widget is touched elsewhere.
+    connect(kit_.get(), &Interface_kit::Attached, this, [this] {
+        Guarded("obj_Phidget_OnAttach", [this] { obj_Phidget_OnAttach(); });
+    });
+    connect(kit_.get(), &Interface_kit::Detached, this, [this] {
+        Guarded("obj_Phidget_OnDetach", [this] { obj_Phidget_OnDetach(); });
+    });
+    connect(kit_.get(), &Interface_kit::Input_changed, this, [this](int index, bool state) {
+        Guarded("obj_Phidget_OnInputChange", [this, index, state] { obj_Phidget_OnInputChange(index, state); });
+    });
+    // Without the library no event ever comes: the panel stays on "No Phidget!".
+    kit_->Open();
+}
 
 void Start_trigger::Play_Ring()
 {
     PlaySOUND(ringtone_wave_, false);
+}
+
+void Start_trigger::Command_Phidget_Active_Click()
+{
+    armed_ = !armed_;
+    Check_Command_Phidget_Active();
+}
+
+void Start_trigger::obj_Phidget_OnAttach()
+{
+    ui_.Label_phidget_serial->setText(QStringLiteral("Serial : ") + QString::number(kit_->Serial_number()));
+    ui_.Frame_Phidget->setEnabled(true);
+    ui_.Frame_phidget_control->setVisible(true);
+}
+
+void Start_trigger::obj_Phidget_OnDetach()
+{
+    ui_.Label_phidget_serial->setText(QStringLiteral("Detached"));
+    ui_.Frame_Phidget->setEnabled(false);
+    ui_.Frame_phidget_control->setVisible(false);
+    // The arm is left as it is: a board attached again finds the trigger as before.
+}
+
+void Start_trigger::obj_Phidget_OnInputChange(int, bool)
+{
+    // Any change of any input starts, whichever way it went; the lamp shows input 0.
+    if (armed_ && send_start_)
+        send_start_();
+    const std::optional<bool> closed = kit_->Input_state(0);
+    if (!closed)
+        return; // the board is gone already: keep the last known state on show
+    ui_.Shape1->Set_fill_color(*closed ? Green : Red);
+    ui_.Label_inp_status->setText(*closed ? QStringLiteral("Closed") : QStringLiteral("Open"));
 }

@@ -1,0 +1,127 @@
+#include "shared/sound.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMediaDevices>
+#include <QPointer>
+#include <QTimer>
+
+namespace Sound {
+namespace {
+
+Hook &Test_hook()
+{
+    static Hook hook;
+    return hook;
+}
+
+// Owns the sink of the sound playing now; lives as long as the application.
+class Player : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    static Player *Instance()
+    {
+        static QPointer<Player> player;
+        if (!player && QCoreApplication::instance())
+            player = new Player(QCoreApplication::instance());
+        return player;
+    }
+
+    bool Playing() const { return sink_ != nullptr; }
+
+    void Play(const Wav_image &wave, bool wait)
+    {
+        Stop();
+        if (wave.samples.isEmpty())
+            return;
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull())
+            return; // no audio output here: silence, and nothing to tell
+
+        QAudioFormat format;
+        format.setSampleRate(wave.sample_rate);
+        format.setChannelCount(wave.channels);
+        format.setSampleFormat(wave.bits_per_sample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+
+        buffer_ = new QBuffer(this);
+        buffer_->setData(wave.samples);
+        buffer_->open(QIODevice::ReadOnly);
+        sink_ = new QAudioSink(device, format, this);
+        connect(sink_, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
+            // Idle: everything was played. Stopped: the output refused or failed.
+            if (state == QAudio::IdleState || state == QAudio::StoppedState)
+                Stop();
+        });
+        sink_->start(buffer_);
+        if (sink_ && sink_->state() == QAudio::StoppedState)
+            Stop();
+        if (!wait || !sink_)
+            return;
+
+        QEventLoop loop;
+        connect(this, &Player::Ended, &loop, &QEventLoop::quit);
+        // However the output behaves, the caller is not held much past the sound's length.
+        QTimer::singleShot(int(qMin<qint64>(wave.Duration_ms() + 3000, 600000)), &loop, &QEventLoop::quit);
+        loop.exec();
+        Stop();
+    }
+
+signals:
+    void Ended();
+
+private:
+    void Stop()
+    {
+        if (!sink_)
+            return;
+        QAudioSink *sink = sink_;
+        QBuffer *buffer = buffer_;
+        sink_ = nullptr;
+        buffer_ = nullptr;
+        sink->disconnect(this);
+        sink->stop();
+        // Not deleted here: Stop may run inside the sink's own signal.
+        sink->deleteLater();
+        buffer->deleteLater();
+        emit Ended();
+    }
+
+    QAudioSink *sink_ = nullptr;
+    QBuffer *buffer_ = nullptr;
+};
+
+} // namespace
+
+void Play(const Wav_image &wave, bool wait)
+{
+    if (Test_hook()) {
+        Test_hook()(wave, wait);
+        return;
+    }
+    if (Player *player = Player::Instance())
+        player->Play(wave, wait);
+}
+
+bool Playing()
+{
+    Player *player = Player::Instance();
+    return player && player->Playing();
+}
+
+Hook Set_Test_Hook(Hook hook)
+{
+    Hook previous = std::move(Test_hook());
+    Test_hook() = std::move(hook);
+    return previous;
+}
+
+} // namespace Sound
+
+#include "sound.moc"

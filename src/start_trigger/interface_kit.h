@@ -1,0 +1,26 @@
+#pragma once
+// The little the trigger needs of an InterfaceKit board. Events arrive on the
+// thread that owns the object, whatever thread the hardware library uses.
+
+#include <QObject>
+#include <optional>
+
+class Interface_kit : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Starts looking for the first board found. False when the library is unusable;
+    // no event ever arrives then.
+    virtual bool Open() = 0;
+    // The serial number of the board attached last.
+    virtual int Serial_number() const = 0;
+    // True for a closed contact; nothing when the board cannot be asked.
+    virtual std::optional<bool> Input_state(int index) const = 0;
+
+signals:
+    void Attached();
+    void Detached();
+    void Input_changed(int index, bool state);
+};
