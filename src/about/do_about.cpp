@@ -1,8 +1,63 @@
 #include "about/do_about.h"
 
-#include <QtGlobal>
+#include "about/frm_about.h"
+#include "error_report/dkn_error_form.h"
+#include "shared/globals.h"
+#include "shared/trace.h"
+
+#include <QWidget>
+
+#include <new>
+#include <system_error>
+
+namespace About {
+
+std::function<void(int step)> &Test_step_hook()
+{
+    static std::function<void(int)> hook;
+    return hook;
+}
+
+} // namespace About
 
 void Do_About(QWidget *main_window)
 {
-    Q_UNUSED(main_window);
+    qint16 step = 1960;
+    const auto at = [&step](qint16 number) {
+        step = number;
+        if (About::Test_step_hook())
+            About::Test_step_hook()(number);
+    };
+    const auto report = [&step](const QString &description, int number) {
+        DKN_Error_Handler(description, static_cast<qint16>(number), step,
+                          QStringLiteral("Do_about of Module Module_Velantra"), QString());
+    };
+    try {
+        at(1960);
+        at(1980);
+        frmAbout *about = frmAbout::Default_instance();
+        about->Set_Description(QStringLiteral("Velantra Remote client"));
+        at(1990);
+        about->Display_Phidgets(); // loads the window first when it is not loaded yet
+        at(2000);
+        about->Load_Product_Picture(QStringLiteral("VELANTRA_LOGGA"));
+        at(2020);
+        about->Set_appdata(Globals::User_appdata_path);
+        at(2030);
+        const QPoint corner = main_window ? main_window->pos() : QPoint();
+        about->Set_Position(float(corner.x() * 15), float(corner.y() * 15));
+        at(2040);
+        about->show(); // modeless: the main window goes on
+        about->raise();
+        at(2050);
+        Window_On_Top(about);
+    } catch (const About_failure &e) {
+        report(QString::fromStdString(e.what()), e.Number());
+    } catch (const std::system_error &e) {
+        report(QString::fromLocal8Bit(e.what()), e.code().value());
+    } catch (const std::bad_alloc &) {
+        report(QStringLiteral("Out of memory"), 7);
+    } catch (const std::exception &e) {
+        report(QString::fromLocal8Bit(e.what()), 0);
+    }
 }
