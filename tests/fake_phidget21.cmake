@@ -12,7 +12,7 @@ foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
 endforeach()
 target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT_VERSION)
 
-foreach(test_name IN ITEMS tst_start_trigger tst_about)
+foreach(test_name IN ITEMS tst_start_trigger tst_about tst_x11_about)
   if(TARGET ${test_name})
     add_dependencies(${test_name} fake_phidget21 fake_phidget21_partial)
     target_compile_definitions(${test_name} PRIVATE

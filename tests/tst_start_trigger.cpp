@@ -6,39 +6,16 @@
 #include "start_trigger/interface_kit.h"
 #include "start_trigger/phidget21.h"
 #include "start_trigger/start_trigger.h"
+#include "fake_phidget21/fake_board.h"
 #include "support/test_support.h"
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QLibrary>
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
 
 namespace {
-
-// The test's side of the stand-in board.
-struct Fake_board
-{
-    void (*attach)(int) = nullptr;
-    void (*detach)() = nullptr;
-    void (*change_input)(int, int) = nullptr;
-    int (*handle_count)() = nullptr;
-    void (*reset)() = nullptr;
-
-    bool Load()
-    {
-        QLibrary library(QStringLiteral("libphidget21.so.0"));
-        if (!library.load())
-            return false;
-        attach = reinterpret_cast<void (*)(int)>(library.resolve("fake_phidget21_attach"));
-        detach = reinterpret_cast<void (*)()>(library.resolve("fake_phidget21_detach"));
-        change_input = reinterpret_cast<void (*)(int, int)>(library.resolve("fake_phidget21_change_input"));
-        handle_count = reinterpret_cast<int (*)()>(library.resolve("fake_phidget21_handle_count"));
-        reset = reinterpret_cast<void (*)()>(library.resolve("fake_phidget21_reset"));
-        return attach && detach && change_input && handle_count && reset;
-    }
-};
 
 // The Phidget panel of the main window, on its own.
 struct Panel
