@@ -1,7 +1,10 @@
 // The hardware start trigger against a stand-in of the vendor's library that
 // raises the board's events from a thread of its own.
 
+#include "main_window/form_remotestart.h"
 #include "main_window/main_window_ui.h"
+#include "shared/platform.h"
+#include "shared/sound.h"
 #include "main_window/shape_circle.h"
 #include "start_trigger/interface_kit.h"
 #include "start_trigger/phidget21.h"
@@ -9,7 +12,9 @@
 #include "fake_phidget21/fake_board.h"
 #include "support/test_support.h"
 
+#include <QAction>
 #include <QGroupBox>
+#include <QTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
@@ -228,6 +233,50 @@ private slots:
         Phidget21::Set_library_names({});
         QCOMPARE(Phidget21::Library_version(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
         QCOMPARE(board_.handle_count(), 0);
+    }
+    void the_main_window_drives_the_trigger()
+    {
+        Isolated_user_dirs dirs;
+        QList<QPair<Wav_image, bool>> played;
+        Sound::Hook previous_sound =
+            Sound::Set_Test_Hook([&](const Wav_image &wave, bool wait) { played.append({wave, wait}); });
+        int shifts = 0;
+        Platform::Test_Hooks().press_shift = [&] { ++shifts; };
+
+        auto *window = new Form_remotestart;
+        window->Form_Load();
+        window->show();
+        const Main_window_ui &ui = window->Ui();
+        Start_trigger *trigger = window->Trigger();
+        QCOMPARE(ui.Command_Phidget_Active->text(), QStringLiteral("Unarmed"));
+        QCOMPARE(ui.Command_Phidget_Active->styleSheet(), Red_button);
+        QCOMPARE(trigger->Ringtone_wave().size(), 35732);
+        QCOMPARE(board_.handle_count(), 1); // opened at load, looking for a board
+
+        // Debug > Ring: the ring tone once, without waiting.
+        ui.item_ring->trigger();
+        QCOMPARE(played.size(), 1);
+        QCOMPARE(played[0].first.Frame_count(), 8922);
+        QCOMPARE(played[0].second, false);
+
+        board_.attach(42);
+        QTRY_COMPARE(ui.Label_phidget_serial->text(), QStringLiteral("Serial : 42"));
+        QVERIFY(ui.Frame_Phidget->isEnabled());
+        QVERIFY(ui.Frame_phidget_control->isVisible());
+        QTest::mouseClick(ui.Command_Phidget_Active, Qt::LeftButton);
+        QCOMPARE(ui.Command_Phidget_Active->text(), QStringLiteral("Armed"));
+
+        // The keep-awake timer: every 30 s from load, a Shift press.
+        QCOMPARE(ui.Timer_Keyb_event->interval(), 30000);
+        QVERIFY(ui.Timer_Keyb_event->isActive());
+        ui.Timer_Keyb_event->setInterval(1);
+        QTRY_VERIFY(shifts >= 1);
+
+        QVERIFY(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(board_.handle_count(), 0); // the library's handle goes with the window
+        Platform::Test_Hooks().press_shift = nullptr;
+        Sound::Set_Test_Hook(std::move(previous_sound));
     }
 };
 
