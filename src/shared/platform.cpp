@@ -53,6 +53,8 @@ qint32 Uptime_ms()
 
 bool Ctrl_Key_Down()
 {
+    if (Test_Hooks().ctrl_down)
+        return Test_Hooks().ctrl_down();
     // Asks the window system for the keys held now, not the state of the last event.
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
 }

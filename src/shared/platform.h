@@ -29,6 +29,7 @@ void Press_Shift_Key();
 struct Hooks
 {
     std::function<void()> beep;
+    std::function<bool()> ctrl_down;
     std::function<bool(const QUrl &)> open_url;
     std::function<void()> press_shift;
 };
