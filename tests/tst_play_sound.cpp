@@ -13,11 +13,9 @@
 #include <QtEndian>
 #include <QtTest>
 
-// The program's ring tone, from its resources (outside any namespace, as the
-// resource initializer requires).
+// The program's ring tone, from its resources.
 static QByteArray Ringtone()
 {
-    Q_INIT_RESOURCE(resources);
     QFile file(QStringLiteral(":/CUSTOM/RINGTONE"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -21,17 +21,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-// The resources live in a static library: nothing would pull them into the program
-// unless someone asks for them by name.
-static void Init_about_resources()
-{
-    static const bool done = [] {
-        Q_INIT_RESOURCE(resources);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
 namespace {
 
 const QString Rights_notice =
@@ -223,7 +212,6 @@ void frmAbout::Display_Phidgets()
 
 void frmAbout::Load_Product_Picture(const QString &resource_name)
 {
-    Init_about_resources();
     const QPixmap picture(QStringLiteral(":/bitmaps/") + resource_name);
     if (picture.isNull())
         throw About_failure(QStringLiteral("Resource with identifier '%1' not found").arg(resource_name), 326);

@@ -14,17 +14,6 @@
 #include <exception>
 #include <new>
 
-// The resources live in a static library: nothing would pull them into the program
-// unless someone asks for them by name.
-static void Init_program_resources()
-{
-    static const bool done = [] {
-        Q_INIT_RESOURCE(resources);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
 namespace {
 
 const QColor Green(0, 255, 0);
@@ -68,7 +57,6 @@ void Start_trigger::Load_Ringtone()
 {
     if (!ringtone_wave_.isEmpty())
         return;
-    Init_program_resources();
     QFile resource(QStringLiteral(":/CUSTOM/RINGTONE"));
     if (resource.open(QIODevice::ReadOnly))
         ringtone_wave_ = resource.readAll();
