@@ -54,10 +54,19 @@ public:
         buffer_->setData(wave.samples);
         buffer_->open(QIODevice::ReadOnly);
         sink_ = new QAudioSink(device, format, this);
-        connect(sink_, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-            // Idle: everything was played. Stopped: the output refused or failed.
-            if (state == QAudio::IdleState || state == QAudio::StoppedState)
-                Stop();
+        QAudioSink *sink = sink_;
+        connect(sink_, &QAudioSink::stateChanged, this, [this, sink, format](QAudio::State state) {
+            if (state == QAudio::StoppedState) {
+                Stop(); // the output refused or failed
+            } else if (state == QAudio::IdleState) {
+                // Everything is handed to the output, but what it holds still has to be
+                // heard: stopping now would cut off the end of the sound.
+                const qint64 held_ms = format.durationForBytes(sink->bufferSize()) / 1000;
+                QTimer::singleShot(int(qBound<qint64>(0, held_ms, qint64(5000))) + 50, this, [this, sink] {
+                    if (sink_ == sink)
+                        Stop();
+                });
+            }
         });
         sink_->start(buffer_);
         if (sink_ && sink_->state() == QAudio::StoppedState)
