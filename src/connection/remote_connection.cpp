@@ -230,7 +230,10 @@ void Remote_connection::Winsock1_DataArrival()
     read_queued_ = false;
     if (winsock1_->Bytes_waiting() <= 0)
         return;
+    QElapsedTimer timer;
+    timer.start();
     Handle_block(winsock1_->Read(Max_block));
+    stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, timer.nsecsElapsed());
     if (winsock1_->Bytes_waiting() > 0 && !read_queued_) {
         // More than one block waits: let the window breathe between blocks.
         read_queued_ = true;
@@ -244,9 +247,6 @@ void Remote_connection::Handle_block(const QByteArray &block)
 {
     if (block.isEmpty())
         return;
-    QElapsedTimer timer;
-    timer.start();
-
     Handle_lines(splitter_.Feed(block));
     if (splitter_.Holding())
         grace_timer_->start(); // again from now: the rest of the line may still come
@@ -259,7 +259,6 @@ void Remote_connection::Handle_block(const QByteArray &block)
         Platform::Beep();
 
     ++stats_.blocks;
-    stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, timer.nsecsElapsed());
 }
 
 void Remote_connection::Flush_held()
