@@ -19,6 +19,7 @@ stop_sim() {
   fi
 }
 trap stop_sim EXIT
+trap 'exit 130' INT TERM
 
 if ! listening; then
   echo "No timing server on 127.0.0.1:6002: starting the simulator (its messages follow)."
