@@ -79,8 +79,10 @@ private slots:
         f.ui().Text_host->setText(QStringLiteral("no-such-host.invalid"));
         QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(f.boxes.Messages().size(), 1, 30000);
-        QVERIFY2(f.boxes.Texts().first().startsWith(QStringLiteral("winsock error! 11001 ")),
-                 qPrintable(f.boxes.Texts().first()));
+        // 11001 where the resolver says "no such name"; a machine without any name
+        // service may report another failure, which is still an error with a number.
+        const QRegularExpression error(QStringLiteral("^winsock error! [1-9]\\d* \\S"));
+        QVERIFY2(error.match(f.boxes.Texts().first()).hasMatch(), qPrintable(f.boxes.Texts().first()));
         QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Error"));
     }
 

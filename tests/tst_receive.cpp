@@ -5,6 +5,7 @@
 
 #include "connection/protocol.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -160,6 +161,45 @@ private slots:
         QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
         QCOMPARE(f.From_goal_lines(), QStringList{"last words"});
         QVERIFY(f.boxes.Messages().isEmpty());
+    }
+
+    void a_line_arriving_in_the_background_leaves_Start_focused()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        QVERIFY(f.ui().Command_start->hasFocus());
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!f.form->isActiveWindow());
+        QVERIFY(f.Server_send("Velantra Active Heat/3/Ready%"));
+        QApplication::setActiveWindow(f.form);
+        QTRY_VERIFY(f.form->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), f.ui().Command_start);
+    }
+
+    void a_failing_handler_does_not_end_the_program()
+    {
+        // Without its logs (they are made at load) the data handler fails; the failure
+        // is reported and the window carries on.
+        Isolated_user_dirs dirs;
+        Message_recorder boxes;
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        auto *form = new Form_remotestart;
+        form->Connection()->Set_remote_port(server.serverPort());
+        form->Ui().Text_host->setText(QStringLiteral("127.0.0.1"));
+        form->Connection()->Command_connect_Click();
+        QVERIFY(server.waitForNewConnection(5000));
+        QTcpSocket *peer = server.nextPendingConnection();
+        peer->write("Velantra Active Heat/3/Ready%");
+        peer->flush();
+        QTRY_COMPARE(form->Connection()->Stats().bytes, qint64(29));
+        QCOMPARE(form->Connection()->Stats().blocks, qint64(0)); // it did not get to the end
+        QCOMPARE(form->Connection()->Socket_state(), 7);
+        peer->disconnectFromHost();
+        QTRY_COMPARE(form->Ui().Label_status->text(), QStringLiteral("Closed"));
+        delete form;
     }
 
     void a_flood_without_terminator_stays_bounded()

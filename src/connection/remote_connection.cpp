@@ -247,6 +247,7 @@ void Remote_connection::Handle_block(const QByteArray &block)
 {
     if (block.isEmpty())
         return;
+    stats_.bytes += block.size();
     Handle_lines(splitter_.Feed(block));
     if (splitter_.Holding())
         grace_timer_->start(); // again from now: the rest of the line may still come

@@ -48,8 +48,9 @@ public:
 
     struct Receive_stats
     {
+        qint64 bytes = 0;   // read from the socket
+        qint64 blocks = 0;  // handled to the end
         qint64 lines = 0;
-        qint64 blocks = 0;
         qint64 longest_handler_ns = 0;
     };
     const Receive_stats &Stats() const { return stats_; }
