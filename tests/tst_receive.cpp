@@ -206,7 +206,7 @@ private slots:
     {
         Window_fixture f;
         QVERIFY(f.Connect());
-        const QByteArray junk(300 * 1024, 'z');
+        const QByteArray junk(150 * 1024, 'z');
         f.peer->write(junk);
         f.peer->write("%ok%");
         QTRY_COMPARE(f.From_goal_lines().value(f.From_goal_lines().size() - 1), QStringLiteral("ok"));
