@@ -52,38 +52,50 @@ bool Types_a_character(const QKeyEvent *key)
 
 } // namespace
 
+template <typename F> void Remote_connection::Guarded(const char *where, F &&handler)
+{
+    try {
+        handler();
+    } catch (const std::out_of_range &e) {
+        DKN_Error_Handler(QString::fromUtf8(e.what()), 9, 0, QString::fromLatin1(where), QString());
+    } catch (const std::overflow_error &e) {
+        DKN_Error_Handler(QString::fromUtf8(e.what()), 6, 0, QString::fromLatin1(where), QString());
+    } catch (const std::exception &e) {
+        DKN_Error_Handler(QString::fromUtf8(e.what()), 5, 0, QString::fromLatin1(where), QString());
+    } catch (...) {
+        DKN_Error_Handler(QStringLiteral("Unexpected failure"), 5, 0, QString::fromLatin1(where), QString());
+    }
+}
+
+template <typename Sender, typename Signal>
+void Remote_connection::On(Sender *sender, Signal signal, const char *where, void (Remote_connection::*handler)())
+{
+    if (sender)
+        connect(sender, signal, this, [this, where, handler] { Guarded(where, [this, handler] { (this->*handler)(); }); });
+}
+
 Remote_connection::Remote_connection(const Main_window_ui &ui, QObject *parent)
     : QObject(parent), ui_(ui)
 {
     winsock1_ = new Tcp_client(this);
-    connect(winsock1_, &Tcp_client::Connected, this, [this] { Guarded("Winsock1_Connect", [this] { Winsock1_Connect(); }); });
-    connect(winsock1_, &Tcp_client::Closed, this, [this] { Guarded("Winsock1_Close", [this] { Winsock1_Close(); }); });
+    On(winsock1_, &Tcp_client::Connected, "Winsock1_Connect", &Remote_connection::Winsock1_Connect);
+    On(winsock1_, &Tcp_client::Closed, "Winsock1_Close", &Remote_connection::Winsock1_Close);
+    On(winsock1_, &Tcp_client::Data_arrival, "Winsock1_DataArrival", &Remote_connection::Winsock1_DataArrival);
     connect(winsock1_, &Tcp_client::Error, this, [this](int number, const QString &description) {
         Guarded("Winsock1_Error", [&] { Winsock1_Error(number, description); });
     });
-    connect(winsock1_, &Tcp_client::Data_arrival, this,
-            [this] { Guarded("Winsock1_DataArrival", [this] { Winsock1_DataArrival(); }); });
 
     grace_timer_ = new QTimer(this);
     grace_timer_->setSingleShot(true);
     grace_timer_->setInterval(Grace_ms);
-    connect(grace_timer_, &QTimer::timeout, this, [this] { Guarded("Winsock1_DataArrival", [this] { Flush_held(); }); });
+    On(grace_timer_, &QTimer::timeout, "Winsock1_DataArrival", &Remote_connection::Flush_held);
 
-    if (ui_.Command_connect)
-        connect(ui_.Command_connect, &QPushButton::clicked, this,
-                [this] { Guarded("Command_connect_Click", [this] { Command_connect_Click(); }); });
-    if (ui_.Command_disconnect)
-        connect(ui_.Command_disconnect, &QPushButton::clicked, this,
-                [this] { Guarded("Command_disconnect_Click", [this] { Command_disconnect_Click(); }); });
-    if (ui_.Command_start)
-        connect(ui_.Command_start, &QPushButton::clicked, this,
-                [this] { Guarded("Command_start_Click", [this] { Command_start_Click(); }); });
-    if (ui_.Command_abort)
-        connect(ui_.Command_abort, &QPushButton::clicked, this,
-                [this] { Guarded("Command_abort_Click", [this] { Command_abort_Click(); }); });
-    if (ui_.Command_send)
-        connect(ui_.Command_send, &QPushButton::clicked, this,
-                [this] { Guarded("Command_send_Click", [this] { Command_send_Click(); }); });
+    On(ui_.Command_connect, &QPushButton::clicked, "Command_connect_Click", &Remote_connection::Command_connect_Click);
+    On(ui_.Command_disconnect, &QPushButton::clicked, "Command_disconnect_Click",
+       &Remote_connection::Command_disconnect_Click);
+    On(ui_.Command_start, &QPushButton::clicked, "Command_start_Click", &Remote_connection::Command_start_Click);
+    On(ui_.Command_abort, &QPushButton::clicked, "Command_abort_Click", &Remote_connection::Command_abort_Click);
+    On(ui_.Command_send, &QPushButton::clicked, "Command_send_Click", &Remote_connection::Command_send_Click);
 
     for (QPlainTextEdit *log : {ui_.Text_to_goal, ui_.Text_from_goal}) {
         if (!log)
@@ -101,21 +113,6 @@ Remote_connection::Remote_connection(const Main_window_ui &ui, QObject *parent)
     for (QLabel *label : {ui_.Label_active_heat, ui_.Label_heat_status, ui_.Label_status})
         if (label)
             label->setTextFormat(Qt::PlainText); // the server's text is never markup
-}
-
-template <typename F> void Remote_connection::Guarded(const char *where, F &&handler)
-{
-    try {
-        handler();
-    } catch (const std::out_of_range &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 9, 0, QString::fromLatin1(where), QString());
-    } catch (const std::overflow_error &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 6, 0, QString::fromLatin1(where), QString());
-    } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 5, 0, QString::fromLatin1(where), QString());
-    } catch (...) {
-        DKN_Error_Handler(QStringLiteral("Unexpected failure"), 5, 0, QString::fromLatin1(where), QString());
-    }
 }
 
 void Remote_connection::Create_logs()

@@ -72,6 +72,9 @@ private:
     // Runs a handler so that no failure reaches the event loop: it goes to the
     // error-report window instead.
     template <typename F> void Guarded(const char *where, F &&handler);
+    // Connects a signal to a handler that runs Guarded.
+    template <typename Sender, typename Signal>
+    void On(Sender *sender, Signal signal, const char *where, void (Remote_connection::*handler)());
 
     Main_window_ui ui_;
     std::function<void()> ring_;
