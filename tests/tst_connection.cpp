@@ -3,7 +3,6 @@
 
 #include "tst_connection_fixture.h"
 
-#include "connection/winsock_state.h"
 #include "shared/non_dependant.h"
 
 #include <QAction>
@@ -27,22 +26,6 @@ class Tst_connection : public QObject
 {
     Q_OBJECT
 private slots:
-    void status_texts_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("text");
-        const char *texts[] = {"Closed", "Open", "Status : 2", "Status : 3", "Status : 4", "Status : 5",
-                               "Connecting", "Connected", "Peer closing", "Error", "Status : 10"};
-        for (int state = 0; state <= 10; ++state)
-            QTest::addRow("%d", state) << state << QString::fromLatin1(texts[state]);
-    }
-    void status_texts()
-    {
-        QFETCH(int, state);
-        QFETCH(QString, text);
-        QCOMPARE(Winsock::Status_text(state), text);
-    }
-
     void connect_and_disconnect()
     {
         Window_fixture f;

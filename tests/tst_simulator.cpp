@@ -98,14 +98,6 @@ private slots:
         QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
         QVERIFY(f.boxes.Messages().isEmpty());
     }
-
-    void the_simulator_refuses_a_bad_port()
-    {
-        QProcess process;
-        process.start(QStringLiteral(VELANTRA_TIMING_SIM), {QStringLiteral("--port"), QStringLiteral("x")});
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), 2);
-    }
 };
 
 QTEST_MAIN(Tst_simulator)
