@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 
 void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box)
 {
@@ -19,7 +20,11 @@ void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box)
     box->setPlainText(text);
     Scroll_To_Bottom(box);
     // The text ends with a line break, so one line back puts the newest line at the bottom.
-    Scroll_Log_Lines(box, -1);
+    // Scrolled without borrowing the focus: a line arriving must not take it from the
+    // control the official is using (nor deselect text there, nor move it while the
+    // window is in the background).
+    QScrollBar *bar = box->verticalScrollBar();
+    bar->setValue(bar->value() - 1);
 }
 
 void Scroll_Log_Lines(QPlainTextEdit *box, int count)
