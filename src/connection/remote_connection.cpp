@@ -171,14 +171,13 @@ void Remote_connection::Winsock1_Connect()
 
 void Remote_connection::Winsock1_Close()
 {
-    // What arrived before the close is handled before the socket goes.
-    while (winsock1_->Bytes_waiting() > 0)
-        Handle_block(winsock1_->Read(Max_block));
+    Drain();
     Winsock_Close();
 }
 
 void Remote_connection::Winsock1_Error(int number, const QString &description)
 {
+    Drain();
     Flush_held();
     Show_Message(QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description);
     Update_TCP_status();
@@ -238,6 +237,13 @@ void Remote_connection::Winsock1_DataArrival()
             this, [this] { Guarded("Winsock1_DataArrival", [this] { Winsock1_DataArrival(); }); },
             Qt::QueuedConnection);
     }
+}
+
+void Remote_connection::Drain()
+{
+    // What arrived before the connection ended is handled before the socket goes.
+    while (winsock1_->Bytes_waiting() > 0)
+        Handle_block(winsock1_->Read(Max_block));
 }
 
 void Remote_connection::Handle_block(const QByteArray &block)

@@ -64,6 +64,7 @@ private:
     void Winsock1_Close();
     void Winsock1_Error(int number, const QString &description);
     void Winsock1_DataArrival();
+    void Drain();
     void Handle_block(const QByteArray &block);
     void Flush_held();
     void Handle_lines(const QList<QByteArray> &lines);
