@@ -81,9 +81,13 @@ Remote_connection::Remote_connection(const Main_window_ui &ui, QObject *parent)
     On(winsock1_, &Tcp_client::Connected, "Winsock1_Connect", &Remote_connection::Winsock1_Connect);
     On(winsock1_, &Tcp_client::Closed, "Winsock1_Close", &Remote_connection::Winsock1_Close);
     On(winsock1_, &Tcp_client::Data_arrival, "Winsock1_DataArrival", &Remote_connection::Winsock1_DataArrival);
-    connect(winsock1_, &Tcp_client::Error, this, [this](int number, const QString &description) {
-        Guarded("Winsock1_Error", [&] { Winsock1_Error(number, description); });
-    });
+    // Queued: the modal error box then runs its event loop outside the socket's own signal.
+    connect(
+        winsock1_, &Tcp_client::Error, this,
+        [this](int number, const QString &description) {
+            Guarded("Winsock1_Error", [&] { Winsock1_Error(number, description); });
+        },
+        Qt::QueuedConnection);
 
     grace_timer_ = new QTimer(this);
     grace_timer_->setSingleShot(true);
