@@ -74,7 +74,8 @@ private slots:
         QVERIFY(other.waitForConnected(5000));
         QByteArray greeting;
         QTRY_VERIFY((greeting += other.readAll()).contains("Velantra Active Heat/41/Start%"));
-        other.write(QByteArray(100 * 1024, '\xFF') + "%\x00\x01%unterminated");
+        static const char rubbish[] = "%\x00\x01%unterminated";
+        other.write(QByteArray(100 * 1024, '\xFF') + QByteArray(rubbish, sizeof rubbish - 1));
         other.flush();
         other.disconnectFromHost();
         QVERIFY(sim.Printed(QStringLiteral("disconnected \\(1 client")));
