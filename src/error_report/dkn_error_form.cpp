@@ -125,7 +125,6 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
         step = 3300;
         QPointer<DKN_error_form> form = DKN_error_form::Default_instance();
         form->show();
-        form->raise();
         step = 3310;
         DKN_Error_Trap();
         step = 3320;
