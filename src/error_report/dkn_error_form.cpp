@@ -22,6 +22,7 @@
 #include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QUrl>
 
@@ -91,6 +92,14 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption, c
 {
     auto *button = Make<QPushButton>(parent, name, geometry);
     button->setText(caption);
+    // The layout's typeface is narrower than its substitutes: shrink the caption
+    // until it fits rather than cut it off.
+    const int room = geometry.width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    QFont font = parent->font();
+    while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.2);
+    if (font != parent->font())
+        button->setFont(font);
     return button;
 }
 
