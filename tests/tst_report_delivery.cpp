@@ -97,15 +97,20 @@ int Last_cups_job()
 // The error report's PDF of a job after the given one, or empty. cups-pdf names its
 // files after the title and the job number; the PDF's text is not searchable (it
 // re-encodes the fonts), so the job number identifies ours.
-QString Find_report_job_after(int last_job)
+QString Find_report_job_after(int last_job, const QDateTime &since)
 {
-    const QRegularExpression name(QStringLiteral("^Velantra_Remote_Client_error_report.*job_(\\d+)\\.pdf$"));
+    const QRegularExpression name(QStringLiteral("^Velantra_Remote_Client_error_report(.*job_(\\d+))?.*\\.pdf$"));
     for (const QString &folder : Cups_pdf_folders()) {
         QDirIterator it(folder, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
+            const QFileInfo info(path);
             const auto m = name.match(it.fileName());
-            if (m.hasMatch() && m.captured(1).toInt() > last_job && QFileInfo(path).size() > 0)
+            if (!m.hasMatch() || info.size() == 0)
+                continue;
+            // Without a job number in the name (another cups-pdf setting), go by the time.
+            const bool ours = m.captured(2).isEmpty() ? info.lastModified() >= since : m.captured(2).toInt() > last_job;
+            if (ours)
                 return path;
         }
     }
@@ -285,13 +290,14 @@ private slots:
         }
         Message_recorder messages;
         const int last_job = Last_cups_job();
+        const QDateTime since = QDateTime::currentDateTime().addSecs(-1);
         Report(QStringLiteral("Real print"), QStringLiteral("On paper"));
 
         Click("Cmd_print_error");
 
         QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join(QLatin1Char('|'))));
         QString job;
-        QTRY_VERIFY2_WITH_TIMEOUT(!(job = Find_report_job_after(last_job)).isEmpty(),
+        QTRY_VERIFY2_WITH_TIMEOUT(!(job = Find_report_job_after(last_job, since)).isEmpty(),
                                   qPrintable(QStringLiteral("no PDF job in ") + Cups_pdf_folders().join(QLatin1Char(' '))),
                                   30000);
         QCOMPARE(Pdf_pages(job), 1);
