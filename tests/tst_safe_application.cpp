@@ -56,7 +56,7 @@ private slots:
         std::unique_ptr<QPushButton> button;
         {
             // Also the button: the unwinding skips the clean-up of its accessibility data.
-            Unwinding_leaks_ignored ignored;
+            [[maybe_unused]] Unwinding_leaks_ignored ignored;
             button = std::make_unique<QPushButton>(QStringLiteral("Start"));
             button->setObjectName(QStringLiteral("Command_start"));
             connect(button.get(), &QPushButton::clicked, this, [&clicks] {
