@@ -61,24 +61,11 @@ int Pdf_pages(const QString &path)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-// Where cups-pdf may put a job: its configured folder for the user, or the anonymous one.
+// Where cups-pdf puts a job: its "Out" folder (${HOME}/PDF on Debian; root's jobs
+// land in /root/PDF) or the anonymous one under /var/spool/cups-pdf.
 QStringList Cups_pdf_folders()
 {
-    QStringList folders{QDir::homePath() + QStringLiteral("/PDF"), QStringLiteral("/root/PDF"),
-                        QStringLiteral("/var/spool/cups-pdf")};
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QString text = QString::fromUtf8(conf.readAll());
-        const QRegularExpression key(QStringLiteral("^(Out|AnonDirName)\\s+(\\S+)"), QRegularExpression::MultilineOption);
-        for (auto it = key.globalMatch(text); it.hasNext();) {
-            const QString value = it.next().captured(2);
-            folders << QString(value).replace(QStringLiteral("${HOME}"), QDir::homePath())
-                    << QString(value).replace(QStringLiteral("${HOME}"), QStringLiteral("/root"))
-                    << QString(value).replace(QStringLiteral("${USER}"), qEnvironmentVariable("USER"));
-        }
-    }
-    folders.removeDuplicates();
-    return folders;
+    return {QDir::homePath() + QStringLiteral("/PDF"), QStringLiteral("/root/PDF"), QStringLiteral("/var/spool/cups-pdf")};
 }
 
 // The highest CUPS job number so far (0 when none).
