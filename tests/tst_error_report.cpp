@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <stdexcept>
@@ -133,6 +134,21 @@ private slots:
         Error_report::Test_seams().exit_program = [&exits] { ++exits; };
         Click("Cmd_exit");
         QCOMPARE(exits, 1);
+    }
+
+    void events_during_the_yield_do_not_upset_the_report()
+    {
+        // A report raised by an event that runs during the yield is replaced by the outer one.
+        QTimer::singleShot(0, this, [] { DKN_Error_Handler(QStringLiteral("inner"), 2, 0, QStringLiteral("In"), QString()); });
+        DKN_Error_Handler(QStringLiteral("outer"), 1, 0, QStringLiteral("Out"), QString());
+        QVERIFY(Form()->Report_text().startsWith(QStringLiteral("Location of error: Out line: 0\r\n")));
+
+        // A close box clicked during the yield: the report still finds a window.
+        QTimer::singleShot(0, Form(), [] { Form()->close(); });
+        DKN_Error_Handler(QStringLiteral("again"), 3, 0, QStringLiteral("Again"), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(Form() && Form()->isVisible());
+        QVERIFY(Form()->Report_text().contains(QStringLiteral("3, again")));
     }
 
     void failure_inside_the_handler_is_shown_and_contained()

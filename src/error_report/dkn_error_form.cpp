@@ -139,7 +139,7 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
         step = 3320;
         Trace_Write({QStringLiteral("*DKN_error_handler2")});
         // A close box clicked during the yield unloads the window; the report still needs one.
-        if (!form) {
+        if (form != DKN_error_form::Loaded_instance()) {
             form = DKN_error_form::Default_instance();
             form->show();
         }
@@ -277,6 +277,9 @@ void DKN_error_form::closeEvent(QCloseEvent *event)
 {
     Trace_Write({QStringLiteral("*DKN_error_form Form_QueryUnload,end")});
     event->accept();
+    // Unloaded from now on, though deleted only later: the next report loads a new one.
+    if (Instance() == this)
+        Instance().clear();
 }
 
 void DKN_error_form::Cmd_continue_Click() { hide(); }
