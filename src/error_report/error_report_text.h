@@ -19,7 +19,8 @@ inline const QString Vendor_street = QStringLiteral("Lagerv\u00e4gen 14");
 inline const QString Vendor_town = QStringLiteral("123 45 Exempelby");
 inline const QString Vendor_country = QStringLiteral("Sweden");
 inline const QString Vendor_email = QStringLiteral("support@velantra.example");
-inline const QString Vendor_phones = QStringLiteral("+46 555 010 20, +46 555 010 21 (fax)");
+// Numbers from the range Sweden keeps for fiction, so they reach no one.
+inline const QString Vendor_phones = QStringLiteral("+46 8 465 004 10, +46 8 465 004 11 (fax)");
 
 // The report's pieces, in the order the handler appends them.
 QString Location_line(const QString &location, qint16 line);
