@@ -1,6 +1,37 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the client.
+# Installs what is missing, builds, and starts the client. When no timing server
+# listens on 127.0.0.1:6002, a local simulator is started first and stopped again
+# when the client ends, so the client has someone to talk to.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/build.sh" "$root/build" >/dev/null
-exec "$root/build/src/velantra-remote" "$@"
+
+client="$root/build/src/velantra-remote"
+sim="$root/build/tools/velantra-timing-sim"
+
+listening() { nc -z -w 1 127.0.0.1 6002 >/dev/null 2>&1; }
+
+sim_pid=""
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+}
+trap stop_sim EXIT
+trap 'exit 130' INT TERM
+
+if ! listening; then
+  echo "No timing server on 127.0.0.1:6002: starting the simulator (its messages follow)."
+  "$sim" --address 127.0.0.1 --port 6002 </dev/null &
+  sim_pid=$!
+  for _ in $(seq 50); do
+    listening && break
+    kill -0 "$sim_pid" 2>/dev/null || { echo "The simulator did not start." >&2; sim_pid=""; break; }
+    sleep 0.1
+  done
+fi
+
+status=0
+"$client" "$@" || status=$?
+exit "$status"

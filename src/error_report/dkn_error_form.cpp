@@ -1,9 +1,420 @@
 #include "error_report/dkn_error_form.h"
 
-#include <QDebug>
+#include "error_report/error_report_text.h"
+#include "shared/ansi_text.h"
+#include "shared/forms.h"
+#include "shared/globals.h"
+#include "shared/message_box.h"
+#include "shared/platform.h"
+#include "shared/trace.h"
 
-void DKN_Error_Handler(const QString &description, qint16 number, qint16 line,
-                       const QString &location, const QString &extra)
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QThread>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace Error_report {
+Seams &Test_seams()
 {
-    qWarning().noquote() << location << line << number << description << extra;
+    static Seams seams;
+    return seams;
 }
+} // namespace Error_report
+
+namespace {
+
+using namespace Error_report;
+
+QPointer<DKN_error_form> &Instance()
+{
+    static QPointer<DKN_error_form> form;
+    return form;
+}
+
+// Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
+QRect Twips(int left, int top, int width, int height)
+{
+    const auto px = [](int twips) { return qRound(twips / 15.0); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont Font(const QString &family, qreal points, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+template <typename W>
+W *Make(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+QLabel *Label(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+              bool bordered = false)
+{
+    auto *label = Make<QLabel>(parent, name, geometry);
+    label->setTextFormat(Qt::PlainText); // descriptions come from anywhere
+    label->setText(caption);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (bordered) {
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, false));
+        label->setWordWrap(true);
+    }
+    return label;
+}
+
+QPushButton *Button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *button = Make<QPushButton>(parent, name, geometry);
+    button->setText(caption);
+    // The layout's typeface is narrower than its substitutes: shrink the caption
+    // until it fits rather than cut it off.
+    const int room = geometry.width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    QFont font = parent->font();
+    while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.2);
+    if (font != parent->font())
+        button->setFont(font);
+    return button;
+}
+
+qint32 Uptime_ms()
+{
+    return Test_seams().uptime_ms ? Test_seams().uptime_ms() : Platform::Uptime_ms();
+}
+
+void Report_to_console(const QString &description, qint16 number, qint16 line, const QString &location)
+{
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(Location_line(location, line) + Error_line(number, description)));
+}
+
+} // namespace
+
+void DKN_Error_Trap() { QCoreApplication::processEvents(); }
+
+void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, const QString &location,
+                       const QString &extra)
+{
+    // Without a window system there is no window to show: the report goes to the console.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        Report_to_console(description, number, line, location);
+        return;
+    }
+    qint16 step = 3280;
+    try {
+        step = 3290;
+        Trace_Write({QStringLiteral("*DKN_error_handler1, ") + QString::number(number) + QLatin1Char(',')
+                     + QString::number(line) + QLatin1Char(',') + location});
+        step = 3300;
+        QPointer<DKN_error_form> form = DKN_error_form::Default_instance();
+        form->show();
+        step = 3310;
+        DKN_Error_Trap();
+        step = 3320;
+        Trace_Write({QStringLiteral("*DKN_error_handler2")});
+        // A close box clicked during the yield unloads the window; the report still needs one.
+        if (form != DKN_error_form::Loaded_instance()) {
+            form = DKN_error_form::Default_instance();
+            form->show();
+        }
+        step = 3330;
+        form->Set_report_text(Location_line(location, line));
+        step = 3340;
+        form->Append_report_text(Error_line(number, description));
+        step = 3350;
+        form->Append_report_text(Version_line());
+        step = 3360;
+        form->Append_report_text(Extra_text(extra));
+        step = 3370;
+        form->Append_report_text(Program_text());
+        step = 3380;
+        form->Append_report_text(Uptime_text(Uptime_ms()));
+        step = 3390;
+        form->repaint();
+        step = 3440;
+        form->Append_report_text(Crlf);
+        step = 3450;
+        Trace_Write({QStringLiteral("*DKN_error_handler5")});
+    } catch (const std::exception &e) {
+        Show_Message(QStringLiteral("*Error in Error_form") + QString::fromLocal8Bit(e.what())
+                     + QString::number(Failure_number(e)) + QLatin1Char(' ') + QString::number(step));
+    } catch (...) {
+        Show_Message(QStringLiteral("*Error in Error_form") + Unknown_failure_text
+                     + QString::number(Unknown_failure_number) + QLatin1Char(' ') + QString::number(step));
+    }
+}
+
+DKN_error_form *DKN_error_form::Default_instance()
+{
+    if (!Instance()) {
+        auto *form = new DKN_error_form;
+        Instance() = form;
+        form->Form_Load();
+    }
+    return Instance();
+}
+
+DKN_error_form *DKN_error_form::Loaded_instance() { return Instance(); }
+
+DKN_error_form::DKN_error_form() : QWidget(nullptr)
+{
+    setObjectName(QStringLiteral("DKN_error_form"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Sizeable, with a close box but no minimise or maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("DKN error"));
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    Build_layout();
+    Forms::Register_Form(this);
+}
+
+void DKN_error_form::Build_layout()
+{
+    setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, true));
+    resize(Twips(0, 0, 9012, 7164).size());
+
+    Label1_ = Label(this, "Label1", QStringLiteral("Error report"), Twips(120, 240, 5175, 495));
+    Label1_->setFont(Font(QStringLiteral("Arial"), 13.8, false));
+    err_lbl_ = Label(this, "err_lbl", QString(), Twips(120, 840, 7815, 2055), true);
+    ProgressBar1_ = Make<QProgressBar>(this, "ProgressBar1", Twips(600, 2400, 6495, 495));
+    ProgressBar1_->setTextVisible(false);
+    ProgressBar1_->setAccessibleName(QStringLiteral("Print progress"));
+
+    Frame_Comments_ = Make<QGroupBox>(this, "Frame_Comments", Twips(120, 3000, 7695, 1455));
+    Frame_Comments_->setTitle(QStringLiteral("Enter your comments here"));
+    Text_error_comments_ = Make<QPlainTextEdit>(Frame_Comments_, "Text_error_comments", Twips(120, 240, 7455, 1095));
+    Text_error_comments_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text_error_comments_->setTabChangesFocus(true);
+    Text_error_comments_->setAccessibleName(Frame_Comments_->title());
+
+    Frame_PC_techs_ = Make<QGroupBox>(this, "Frame_PC_techs", Twips(120, 4560, 7695, 1575));
+    Frame_PC_techs_->setTitle(QStringLiteral("PC tech data"));
+    auto *pc_caption = Label(Frame_PC_techs_, "Lbll_PC_info", QStringLiteral("PC info:"), Twips(120, 360, 855, 255));
+    Label_PC_info_ = Label(Frame_PC_techs_, "Label_PC_info", QString(), Twips(1440, 360, 5535, 375), true);
+    pc_caption->setBuddy(Label_PC_info_);
+    auto *windows_caption = Label(Frame_PC_techs_, "Lbl_Windows_Version", QStringLiteral("Windows version:"),
+                                  Twips(120, 840, 1095, 495));
+    windows_caption->setWordWrap(true);
+    Label_Windows_Version_ = Label(Frame_PC_techs_, "Label_Windows_Version", QString(), Twips(1440, 840, 3735, 495), true);
+
+    auto *print = Button(this, "Cmd_print_error", QStringLiteral("Print report"), Twips(120, 6240, 975, 615));
+    auto *save = Button(this, "Cmd_save_log", QStringLiteral("Save in log file"), Twips(1200, 6240, 1215, 615));
+    auto *mail = Button(this, "Cmd_mailto", QStringLiteral("Send mail"), Twips(2520, 6240, 1335, 615));
+    auto *go_on = Button(this, "Cmd_continue", QStringLiteral("Continue"), Twips(3960, 6240, 1095, 615));
+    auto *quit = Button(this, "Cmd_exit", QStringLiteral("Exit program"), Twips(6480, 6240, 1215, 615));
+    connect(print, &QPushButton::clicked, this, &DKN_error_form::Cmd_print_error_Click);
+    connect(save, &QPushButton::clicked, this, &DKN_error_form::Cmd_save_log_Click);
+    connect(mail, &QPushButton::clicked, this, &DKN_error_form::Cmd_mailto_Click);
+    connect(go_on, &QPushButton::clicked, this, &DKN_error_form::Cmd_continue_Click);
+    connect(quit, &QPushButton::clicked, this, &DKN_error_form::Cmd_exit_Click);
+
+    setTabOrder(print, go_on);
+    setTabOrder(go_on, save);
+    setTabOrder(save, quit);
+    setTabOrder(quit, mail);
+    setTabOrder(mail, Text_error_comments_);
+}
+
+void DKN_error_form::Form_Load()
+{
+    ProgressBar1_->setGeometry(Twips(600, 2400, 6495, 495));
+    ProgressBar1_->setRange(0, 100);
+    ProgressBar1_->setValue(0);
+    ProgressBar1_->setVisible(true);
+    DKN_Error_Initialize();
+    MakeTopMost(this);
+}
+
+void DKN_error_form::DKN_Error_Initialize()
+{
+    using namespace Globals;
+    setWindowTitle(Program_name + QStringLiteral(" error"));
+    Label1_->setText(Program_name + QStringLiteral(" error report"));
+    Label_PC_info_->setText(Computer_name + QStringLiteral(" ") + PC_description + QStringLiteral(" Ram: ")
+                            + Ram_size_text);
+    Label_Windows_Version_->setText(Windows_version_text + Crlf + QStringLiteral("CPU = ") + Cpu_text
+                                    + QStringLiteral(" OS = ") + Os_text);
+}
+
+void DKN_error_form::MakeTopMost(QWidget *window) { Window_On_Top(window); }
+
+QString DKN_error_form::Report_text() const { return err_lbl_->text(); }
+QString DKN_error_form::Comments_text() const { return Text_error_comments_->toPlainText(); }
+void DKN_error_form::Set_report_text(const QString &text) { err_lbl_->setText(text); }
+void DKN_error_form::Append_report_text(const QString &text) { err_lbl_->setText(err_lbl_->text() + text); }
+
+void DKN_error_form::closeEvent(QCloseEvent *event)
+{
+    Trace_Write({QStringLiteral("*DKN_error_form Form_QueryUnload,end")});
+    event->accept();
+    // Unloaded from now on, though deleted only later: the next report loads a new one.
+    if (Instance() == this)
+        Instance().clear();
+}
+
+void DKN_error_form::Cmd_continue_Click() { hide(); }
+
+void DKN_error_form::Cmd_exit_Click()
+{
+    if (Test_seams().exit_program) {
+        Test_seams().exit_program();
+        return;
+    }
+    // At once: no further event runs and the orderly shutdown is skipped on purpose.
+    std::_Exit(0);
+}
+
+void DKN_error_form::Cmd_save_log_Click() { Write_Error_Log(); }
+
+void DKN_error_form::Write_Error_Log()
+{
+    const QString path = Log_file_path();
+    qint16 number = 0;
+    QString description;
+    try {
+        // The record is whole before the file is touched, and goes out in one write.
+        const QByteArray record =
+            To_Ansi(Compose_log_record(QDateTime::currentDateTime(), Report_text(), Comments_text()));
+        QFile file(path);
+        if (Globals::User_appdata_path.isEmpty() || !QFileInfo(Globals::User_appdata_path).isDir()) {
+            number = 76;
+            description = QStringLiteral("Path not found");
+        } else if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            const bool denied = file.error() == QFileDevice::PermissionsError;
+            number = denied ? 70 : 75;
+            description = denied ? QStringLiteral("Permission denied") : QStringLiteral("Path/File access error");
+        } else if (file.write(record) != record.size() || !file.flush()) {
+            number = 57;
+            description = QStringLiteral("Device I/O error");
+        }
+    } catch (const std::exception &e) {
+        number = Failure_number(e);
+        description = QString::fromLocal8Bit(e.what());
+    }
+    if (number != 0) {
+        Show_Message(QStringLiteral("Log error") + description + QLatin1Char(' ') + QString::number(number));
+        return;
+    }
+    Show_Message(QStringLiteral("Error info appended to file: ") + path);
+}
+
+void DKN_error_form::Cmd_print_error_Click()
+{
+    const int printers = Test_seams().printer_count ? Test_seams().printer_count()
+                                                     : int(QPrinterInfo::availablePrinters().size());
+    if (printers == 0) {
+        Show_Message(QStringLiteral("No printer availible"));
+        return;
+    }
+    bool printed = false;
+    try {
+        QPrinterInfo target = QPrinterInfo::defaultPrinter();
+        if (target.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+            target = QPrinterInfo::availablePrinters().constFirst();
+        QPrinter printer(target, QPrinter::HighResolution);
+        if (Test_seams().setup_printer)
+            Test_seams().setup_printer(printer);
+        printed = Print_report(printer, Report_text(), Comments_text());
+    } catch (...) {
+        printed = false;
+    }
+    if (!printed) {
+        Show_Message(QStringLiteral("Printer error"));
+        return;
+    }
+    Show_print_progress();
+}
+
+void DKN_error_form::Show_print_progress()
+{
+    ProgressBar1_->setRange(1, 100);
+    ProgressBar1_->setVisible(true);
+    // Deliberately blocking: no other window event runs while the bar fills.
+    for (int value = ProgressBar1_->minimum(); value <= ProgressBar1_->maximum(); ++value) {
+        ProgressBar1_->setValue(value);
+        ProgressBar1_->repaint();
+        QThread::msleep(5);
+    }
+    ProgressBar1_->setVisible(false);
+}
+
+void DKN_error_form::Cmd_mailto_Click()
+{
+    // Whatever goes wrong here stays silent: the user still has the other two ways.
+    try {
+        const QUrl url = QUrl::fromEncoded(
+            Compose_mail_url(QDateTime::currentDateTime(), Report_text(), Comments_text()), QUrl::StrictMode);
+        if (url.isValid())
+            Platform::Open_Url(url);
+    } catch (...) {
+    }
+}
+
+namespace Error_report {
+
+bool Print_report(QPrinter &printer, const QString &report, const QString &comments)
+{
+    printer.setDocName(Globals::Program_name + QStringLiteral(" error report"));
+    const QList<Print_line> page = Compose_printed_page(QDateTime::currentDateTime(), report, comments);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // The page starts 100 twips in from the printable area's top left corner.
+    const qreal offset = printer.resolution() * 100.0 / 1440.0;
+    const qreal width = painter.device()->width() - 2 * offset;
+    const qreal bottom = painter.device()->height() - offset;
+    const QFont base = painter.font(); // the printer's default typeface
+    qreal y = offset;
+    for (const Print_line &line : page) {
+        QFont font = base;
+        font.setPointSize(line.points);
+        font.setBold(line.emphasised);
+        painter.setFont(font);
+        const qreal spacing = QFontMetricsF(font, &printer).lineSpacing();
+        // Long lines wrap rather than run off the paper.
+        const QRectF needed = line.text.isEmpty()
+                                  ? QRectF(offset, y, width, spacing)
+                                  : painter.boundingRect(QRectF(offset, y, width, 1e6), Qt::TextWordWrap, line.text);
+        const qreal height = qMax(needed.height(), spacing);
+        if (y + height > bottom && y > offset) {
+            if (!printer.newPage())
+                return false;
+            y = offset;
+        }
+        painter.drawText(QRectF(offset, y, width, height), Qt::TextWordWrap, line.text);
+        y += height;
+    }
+    return painter.end();
+}
+
+} // namespace Error_report

@@ -1,5 +1,6 @@
 #include "main_window/run_client.h"
 
+#include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
 #include "shared/forms.h"
 
@@ -33,7 +34,7 @@ int Run_client(int argc, char **argv)
         return 2;
     }
 
-    QApplication app(argc, argv);
+    Safe_application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velantra Remote"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velantra Remote Start"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));

@@ -1,7 +1,53 @@
+#include "shared/file_date.h"
+
+#include "error_report/dkn_error_form.h"
+#include "error_report/error_report_text.h"
 #include "shared/non_dependant.h"
 
-// Filled in with the error-report window, which receives its failures.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <exception>
+
+namespace {
+constexpr qint16 File_not_found = 53; // the report's number for a missing file
+} // namespace
+
+QString General_date_text(const QDateTime &moment)
+{
+    const QLocale locale;
+    QString time_format = locale.timeFormat(QLocale::LongFormat);
+    // Qt's long time carries the zone ("t"); the report wants the clock alone.
+    static const QRegularExpression zone(QStringLiteral("\\s*\\(?t+\\)?"));
+    time_format.remove(zone);
+    return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(moment.time(), time_format.trimmed());
+}
+
+QString File_date_of(const QString &path, const QString &location)
+{
+    qint16 step = 10;
+    try {
+        const QFileInfo info(path);
+        step = 20;
+        const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
+        if (path.isEmpty() || !modified.isValid()) {
+            DKN_Error_Handler(QStringLiteral("File not found"), File_not_found, step, location, QString());
+            return {};
+        }
+        step = 30;
+        return General_date_text(modified);
+    } catch (const std::exception &e) {
+        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e), step, location,
+                          QString());
+    }
+    return {};
+}
+
 QString FileDate()
 {
-    return {};
+    return File_date_of(QCoreApplication::applicationFilePath(),
+                        QStringLiteral("FileDate of Module Non_dependant"));
 }

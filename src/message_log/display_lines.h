@@ -1,0 +1,12 @@
+#pragma once
+// Rewrites a log box from its buffer, oldest line first, with the newest in view.
+
+class Class_rolling_text;
+class QPlainTextEdit;
+
+// A failure of the buffer (std::out_of_range) passes to the caller.
+void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box);
+
+// Scrolls the box by count lines and leaves the window's focus where it was, also
+// while the window is not the active one.
+void Scroll_Log_Lines(QPlainTextEdit *box, int count);
