@@ -2,6 +2,7 @@
 
 #include "about/do_about.h"
 #include "about/frm_about.h"
+#include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "shared/forms.h"
 #include "shared/globals.h"
@@ -17,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -219,16 +221,25 @@ private slots:
         QFETCH(int, step);
         About::Test_step_hook() = [step](int at) {
             if (at == step)
-                throw About_failure(QStringLiteral("Injected failure"), 91);
+                throw std::invalid_argument("Injected failure");
         };
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(QStringLiteral("^Do_about of Module Module_Velantra %1 91 Injected failure")
-                                                    .arg(step)));
+        Message_recorder messages;
         main_->Ui().item_about->trigger(); // returns normally
         About::Test_step_hook() = nullptr;
+
+        DKN_error_form *error = DKN_error_form::Loaded_instance();
+        QVERIFY(error && error->isVisible());
+        QVERIFY2(error->Report_text().startsWith(
+                     QStringLiteral("Location of error: Do_about of Module Module_Velantra line: %1\r\n"
+                                    "error description: 5, Injected failure\r\n")
+                         .arg(step)),
+                 qPrintable(error->Report_text()));
+        QVERIFY(messages.Messages().isEmpty());
         // The steps after the failing one are skipped.
         frmAbout *about = frmAbout::Existing_instance();
         QCOMPARE(about && about->isVisible(), step == 2050);
+        Forms::Unload_Form(error);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
 

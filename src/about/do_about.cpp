@@ -2,13 +2,13 @@
 
 #include "about/frm_about.h"
 #include "error_report/dkn_error_form.h"
+#include "error_report/error_report_text.h"
 #include "shared/globals.h"
 #include "shared/trace.h"
 
 #include <QWidget>
 
-#include <new>
-#include <system_error>
+#include <exception>
 
 namespace About {
 
@@ -53,11 +53,9 @@ void Do_About(QWidget *main_window)
         Window_On_Top(about);
     } catch (const About_failure &e) {
         report(QString::fromStdString(e.what()), e.Number());
-    } catch (const std::system_error &e) {
-        report(QString::fromLocal8Bit(e.what()), e.code().value());
-    } catch (const std::bad_alloc &) {
-        report(QStringLiteral("Out of memory"), 7);
     } catch (const std::exception &e) {
-        report(QString::fromLocal8Bit(e.what()), 0);
+        report(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e));
+    } catch (...) {
+        report(Error_report::Unknown_failure_text, Error_report::Unknown_failure_number);
     }
 }

@@ -1,5 +1,6 @@
 #include "about/frm_about.h"
 
+#include "error_report/error_report_text.h"
 #include "shared/forms.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
@@ -23,8 +24,9 @@
 
 namespace {
 
+const QString Vendor_web_address = QStringLiteral("www.velantra.example");
 const QString Rights_notice =
-    QStringLiteral("Copyright (c) Velantra. All rights reserved. www.velantra.se");
+    QStringLiteral("Copyright (c) ") + Error_report::Vendor_company + QStringLiteral(". All rights reserved. ") + Vendor_web_address;
 
 // Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
 int Px(double twips) { return qRound(twips / 15.0); }

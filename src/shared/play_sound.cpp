@@ -1,10 +1,10 @@
 #include "shared/non_dependant.h"
 
 #include "error_report/dkn_error_form.h"
+#include "error_report/error_report_text.h"
 #include "shared/sound.h"
 
 #include <exception>
-#include <new>
 
 void PlaySOUND(const QByteArray &wave, bool wait)
 {
@@ -17,9 +17,11 @@ void PlaySOUND(const QByteArray &wave, bool wait)
         line = 20;
         if (image)
             Sound::Play(*image, wait);
-    } catch (const std::bad_alloc &) {
-        DKN_Error_Handler(QStringLiteral("Out of memory"), 7, line, QStringLiteral("PlaySOUND"), QString());
     } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), 0, line, QStringLiteral("PlaySOUND"), QString());
+        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e), line,
+                          QStringLiteral("PlaySOUND"), QString());
+    } catch (...) {
+        DKN_Error_Handler(Error_report::Unknown_failure_text, Error_report::Unknown_failure_number, line,
+                          QStringLiteral("PlaySOUND"), QString());
     }
 }

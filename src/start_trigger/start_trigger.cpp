@@ -1,6 +1,5 @@
 #include "start_trigger/start_trigger.h"
 
-#include "error_report/dkn_error_form.h"
 #include "main_window/shape_circle.h"
 #include "shared/non_dependant.h"
 #include "start_trigger/interface_kit.h"
@@ -11,27 +10,11 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <exception>
-#include <new>
 
 namespace {
 
 const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
-
-// The board's events come from outside; a failure while handling one goes to the
-// error-report window instead of ending the program.
-template <typename F>
-void Guarded(const char *location, F &&handler)
-{
-    try {
-        handler();
-    } catch (const std::bad_alloc &) {
-        DKN_Error_Handler(QStringLiteral("Out of memory"), 7, 0, QLatin1String(location), QString());
-    } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), 0, 0, QLatin1String(location), QString());
-    }
-}
 
 } // namespace
 
@@ -68,15 +51,9 @@ void Start_trigger::Open_InterfaceKit()
         return;
     kit_ = Phidget21::Make_interface_kit();
     // The kit delivers its events on this thread; no widget is touched elsewhere.
-    connect(kit_.get(), &Interface_kit::Attached, this, [this] {
-        Guarded("obj_Phidget_OnAttach", [this] { obj_Phidget_OnAttach(); });
-    });
-    connect(kit_.get(), &Interface_kit::Detached, this, [this] {
-        Guarded("obj_Phidget_OnDetach", [this] { obj_Phidget_OnDetach(); });
-    });
-    connect(kit_.get(), &Interface_kit::Input_changed, this, [this](int index, bool state) {
-        Guarded("obj_Phidget_OnInputChange", [this, index, state] { obj_Phidget_OnInputChange(index, state); });
-    });
+    connect(kit_.get(), &Interface_kit::Attached, this, &Start_trigger::obj_Phidget_OnAttach);
+    connect(kit_.get(), &Interface_kit::Detached, this, &Start_trigger::obj_Phidget_OnDetach);
+    connect(kit_.get(), &Interface_kit::Input_changed, this, &Start_trigger::obj_Phidget_OnInputChange);
     // Without the library no event ever comes: the panel stays on "No Phidget!".
     kit_->Open();
 }
