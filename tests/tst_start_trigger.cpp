@@ -1,6 +1,7 @@
 // The hardware start trigger against a stand-in of the vendor's library that
 // raises the board's events from a thread of its own.
 
+#include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/main_window_ui.h"
 #include "shared/platform.h"
@@ -16,7 +17,10 @@
 #include <QGroupBox>
 #include <QTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QtTest>
 
@@ -259,12 +263,36 @@ private slots:
         QCOMPARE(played[0].first.Frame_count(), 8922);
         QCOMPARE(played[0].second, false);
 
+        // A timing server on loopback, reading exactly what the client sends.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        window->Connection()->Set_remote_port(server.serverPort());
+        ui.Text_host->setText(QStringLiteral("127.0.0.1"));
+        QTest::mouseClick(ui.Command_connect, Qt::LeftButton);
+        QTRY_VERIFY(server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+        QByteArray received;
+        connect(peer, &QTcpSocket::readyRead, this, [&] { received += peer->readAll(); });
+
         board_.attach(42);
-        QTRY_COMPARE(ui.Label_phidget_serial->text(), QStringLiteral("Serial : 42"));
-        QVERIFY(ui.Frame_Phidget->isEnabled());
-        QVERIFY(ui.Frame_phidget_control->isVisible());
+        QTRY_VERIFY(ui.Frame_phidget_control->isVisible());
+
+        // Unarmed, a press only lights the lamp; armed, its release and a change on
+        // another input are one start each, exactly as the Start button sends it.
+        board_.change_input(0, 1);
+        QTRY_COMPARE(ui.Label_inp_status->text(), QStringLiteral("Closed"));
         QTest::mouseClick(ui.Command_Phidget_Active, Qt::LeftButton);
         QCOMPARE(ui.Command_Phidget_Active->text(), QStringLiteral("Armed"));
+        board_.change_input(0, 0);
+        board_.change_input(2, 1);
+        QCoreApplication::processEvents(); // both changes are handled
+        // Abort last: once it is in, everything sent before it is too.
+        QTest::mouseClick(ui.Command_abort, Qt::LeftButton);
+        QTRY_VERIFY(received.endsWith("Velantra Abort%"));
+        const QRegularExpression sent(QStringLiteral(
+            "^(\\d\\d:\\d\\d:\\d\\d Velantra Start%){2}\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
+        QVERIFY2(sent.match(QString::fromLatin1(received)).hasMatch(), received.constData());
+        QCOMPARE(ui.Label_inp_status->text(), QStringLiteral("Open"));
 
         // The keep-awake timer: every 30 s from load, a Shift press.
         QCOMPARE(ui.Timer_Keyb_event->interval(), 30000);
