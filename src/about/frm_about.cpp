@@ -25,8 +25,9 @@
 namespace {
 
 const QString Vendor_web_address = QStringLiteral("www.velantra.example");
+// Short enough to fit the window whole, web address included.
 const QString Rights_notice =
-    QStringLiteral("Copyright (c) ") + Error_report::Vendor_company + QStringLiteral(". All rights reserved. ") + Vendor_web_address;
+    QStringLiteral("\u00a9 ") + Error_report::Vendor_company + QStringLiteral(", all rights reserved. ") + Vendor_web_address;
 
 // Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
 int Px(double twips) { return qRound(twips / 15.0); }
