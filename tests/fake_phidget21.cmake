@@ -1,13 +1,13 @@
 # A stand-in for the vendor's phidget21 library, built as libphidget21.so.0 in a
 # folder of its own, and a broken one that lacks a function. The trigger and About
 # tests find the first through the system's library search.
+find_package(Threads REQUIRED)
 foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
   add_library(${variant} SHARED "${CMAKE_CURRENT_SOURCE_DIR}/fake_phidget21/fake_phidget21.cpp")
   set_target_properties(${variant} PROPERTIES
     OUTPUT_NAME phidget21 SOVERSION 0
     LIBRARY_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/${variant}"
     CXX_VISIBILITY_PRESET hidden)
-  find_package(Threads REQUIRED)
   target_link_libraries(${variant} PRIVATE Threads::Threads)
 endforeach()
 target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT_VERSION)
