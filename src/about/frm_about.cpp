@@ -6,6 +6,7 @@
 #include "shared/message_box.h"
 #include "shared/non_dependant.h"
 #include "shared/platform.h"
+#include "shared/twips_layout.h"
 #include "start_trigger/phidget21.h"
 
 #include <QAction>
@@ -29,38 +30,13 @@ const QString Vendor_web_address = QStringLiteral("www.velantra.example");
 const QString Rights_notice =
     QStringLiteral("\u00a9 ") + Error_report::Vendor_company + QStringLiteral(", all rights reserved. ") + Vendor_web_address;
 
-// Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
-int Px(double twips) { return qRound(twips / 15.0); }
-QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
-QFont Label_font()
-{
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPointSizeF(9.6);
-    f.setBold(true);
-    return f;
-}
+using namespace Layout;
 
 QLabel *Label(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setFont(Label_font());
-    label->setTextFormat(Qt::PlainText); // folders and library texts come from outside
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel *label = Layout::Label(parent, name, QString(), geometry); // folders and library texts come from outside
+    label->setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, true));
     return label;
-}
-
-QGroupBox *Frame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *frame = new QGroupBox(caption, parent);
-    frame->setObjectName(QLatin1String(name));
-    frame->setGeometry(geometry);
-    return frame;
 }
 
 QPointer<frmAbout> &Default()
@@ -125,7 +101,7 @@ frmAbout::frmAbout() : QMainWindow(nullptr)
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client_area"));
-    client->setFixedSize(Px(6900), Px(8100));
+    client->setFixedSize(Twips(0, 0, 6900, 8100).size());
     setCentralWidget(client);
 
     Picture_product = new QLabel(client);
@@ -152,7 +128,7 @@ frmAbout::frmAbout() : QMainWindow(nullptr)
     Command_OK = new QPushButton(QStringLiteral("Ok"), client);
     Command_OK->setObjectName(QStringLiteral("Command_OK"));
     Command_OK->setGeometry(Twips(2880, 7320, 1935, 495));
-    Command_OK->setFont(Label_font());
+    Command_OK->setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, true));
     connect(Command_OK, &QPushButton::clicked, this, &frmAbout::Command_OK_Click);
 
     Menu_Form = menuBar()->addMenu(QStringLiteral("Form"));

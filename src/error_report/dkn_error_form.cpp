@@ -6,6 +6,7 @@
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
+#include "shared/twips_layout.h"
 #include "shared/trace.h"
 
 #include <QApplication>
@@ -48,37 +49,12 @@ QPointer<DKN_error_form> &Instance()
     return form;
 }
 
-// Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
-QRect Twips(int left, int top, int width, int height)
-{
-    const auto px = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
+using namespace Layout;
 
-QFont Font(const QString &family, qreal points, bool bold)
+QLabel *Report_label(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                     bool bordered = false)
 {
-    QFont f(family);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-template <typename W>
-W *Make(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(geometry);
-    return w;
-}
-
-QLabel *Label(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
-              bool bordered = false)
-{
-    auto *label = Make<QLabel>(parent, name, geometry);
-    label->setTextFormat(Qt::PlainText); // descriptions come from anywhere
-    label->setText(caption);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel *label = Layout::Label(parent, name, caption, geometry); // descriptions come from anywhere
     if (bordered) {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
@@ -88,10 +64,9 @@ QLabel *Label(QWidget *parent, const char *name, const QString &caption, const Q
     return label;
 }
 
-QPushButton *Button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+QPushButton *Fitted_button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
-    auto *button = Make<QPushButton>(parent, name, geometry);
-    button->setText(caption);
+    QPushButton *button = Layout::Button(parent, name, caption, geometry);
     // The layout's typeface is narrower than its substitutes: shrink the caption
     // until it fits rather than cut it off.
     const int room = geometry.width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
@@ -203,9 +178,9 @@ void DKN_error_form::Build_layout()
     setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, true));
     resize(Twips(0, 0, 9012, 7164).size());
 
-    Label1_ = Label(this, "Label1", QStringLiteral("Error report"), Twips(120, 240, 5175, 495));
+    Label1_ = Report_label(this, "Label1", QStringLiteral("Error report"), Twips(120, 240, 5175, 495));
     Label1_->setFont(Font(QStringLiteral("Arial"), 13.8, false));
-    err_lbl_ = Label(this, "err_lbl", QString(), Twips(120, 840, 7815, 2055), true);
+    err_lbl_ = Report_label(this, "err_lbl", QString(), Twips(120, 840, 7815, 2055), true);
     ProgressBar1_ = Make<QProgressBar>(this, "ProgressBar1", Twips(600, 2400, 6495, 495));
     ProgressBar1_->setTextVisible(false);
     ProgressBar1_->setAccessibleName(QStringLiteral("Print progress"));
@@ -219,19 +194,19 @@ void DKN_error_form::Build_layout()
 
     Frame_PC_techs_ = Make<QGroupBox>(this, "Frame_PC_techs", Twips(120, 4560, 7695, 1575));
     Frame_PC_techs_->setTitle(QStringLiteral("PC tech data"));
-    auto *pc_caption = Label(Frame_PC_techs_, "Lbll_PC_info", QStringLiteral("PC info:"), Twips(120, 360, 855, 255));
-    Label_PC_info_ = Label(Frame_PC_techs_, "Label_PC_info", QString(), Twips(1440, 360, 5535, 375), true);
+    auto *pc_caption = Report_label(Frame_PC_techs_, "Lbll_PC_info", QStringLiteral("PC info:"), Twips(120, 360, 855, 255));
+    Label_PC_info_ = Report_label(Frame_PC_techs_, "Label_PC_info", QString(), Twips(1440, 360, 5535, 375), true);
     pc_caption->setBuddy(Label_PC_info_);
-    auto *windows_caption = Label(Frame_PC_techs_, "Lbl_Windows_Version", QStringLiteral("Windows version:"),
+    auto *windows_caption = Report_label(Frame_PC_techs_, "Lbl_Windows_Version", QStringLiteral("Windows version:"),
                                   Twips(120, 840, 1095, 495));
     windows_caption->setWordWrap(true);
-    Label_Windows_Version_ = Label(Frame_PC_techs_, "Label_Windows_Version", QString(), Twips(1440, 840, 3735, 495), true);
+    Label_Windows_Version_ = Report_label(Frame_PC_techs_, "Label_Windows_Version", QString(), Twips(1440, 840, 3735, 495), true);
 
-    auto *print = Button(this, "Cmd_print_error", QStringLiteral("Print report"), Twips(120, 6240, 975, 615));
-    auto *save = Button(this, "Cmd_save_log", QStringLiteral("Save in log file"), Twips(1200, 6240, 1215, 615));
-    auto *mail = Button(this, "Cmd_mailto", QStringLiteral("Send mail"), Twips(2520, 6240, 1335, 615));
-    auto *go_on = Button(this, "Cmd_continue", QStringLiteral("Continue"), Twips(3960, 6240, 1095, 615));
-    auto *quit = Button(this, "Cmd_exit", QStringLiteral("Exit program"), Twips(6480, 6240, 1215, 615));
+    auto *print = Fitted_button(this, "Cmd_print_error", QStringLiteral("Print report"), Twips(120, 6240, 975, 615));
+    auto *save = Fitted_button(this, "Cmd_save_log", QStringLiteral("Save in log file"), Twips(1200, 6240, 1215, 615));
+    auto *mail = Fitted_button(this, "Cmd_mailto", QStringLiteral("Send mail"), Twips(2520, 6240, 1335, 615));
+    auto *go_on = Fitted_button(this, "Cmd_continue", QStringLiteral("Continue"), Twips(3960, 6240, 1095, 615));
+    auto *quit = Fitted_button(this, "Cmd_exit", QStringLiteral("Exit program"), Twips(6480, 6240, 1215, 615));
     connect(print, &QPushButton::clicked, this, &DKN_error_form::Cmd_print_error_Click);
     connect(save, &QPushButton::clicked, this, &DKN_error_form::Cmd_save_log_Click);
     connect(mail, &QPushButton::clicked, this, &DKN_error_form::Cmd_mailto_Click);

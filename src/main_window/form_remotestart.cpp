@@ -8,6 +8,7 @@
 #include "shared/message_box.h"
 #include "shared/non_dependant.h"
 #include "shared/single_instance.h"
+#include "shared/twips_layout.h"
 #include "start_trigger/start_trigger.h"
 
 #include <QAction>
@@ -24,76 +25,12 @@
 
 namespace {
 
-// Positions are given in twips; 15 twips make a pixel at 96 dots per inch.
-QRect Twips(int left, int top, int width, int height)
-{
-    const auto px = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
+using namespace Layout;
 
 const QColor Blue(0, 0, 255);
 const QColor Navy(0, 0, 128);
 const QColor Dark_red(128, 0, 0);
 const QColor Dark_green(0, 128, 0);
-
-void Set_text_color(QWidget *w, const QColor &color, QPalette::ColorRole role = QPalette::WindowText)
-{
-    QPalette p = w->palette();
-    p.setColor(role, color);
-    w->setPalette(p);
-}
-
-QFont Font(const QString &family, qreal points, bool bold = false, bool italic = false)
-{
-    QFont f(family);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    f.setItalic(italic);
-    return f;
-}
-
-void Install_font_substitutes()
-{
-    // The layout names Windows typefaces; use their metric-compatible twins where they are missing.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
-}
-
-template <typename W>
-W *Make(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(geometry);
-    return w;
-}
-
-QGroupBox *Frame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *frame = Make<QGroupBox>(parent, name, geometry);
-    frame->setTitle(caption);
-    return frame;
-}
-
-QLabel *Label(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *label = Make<QLabel>(parent, name, geometry);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(caption);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton *Button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *button = Make<QPushButton>(parent, name, geometry);
-    button->setText(caption);
-    return button;
-}
 
 QPlainTextEdit *Log_box(QWidget *parent, const char *name, const QRect &geometry, const QFont &font,
                         const QColor &color)
@@ -114,7 +51,6 @@ Form_remotestart::Form_remotestart(QWidget *parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     setWindowTitle(QStringLiteral("Velantra Remote Start"));
-    Install_font_substitutes();
     Build_layout();
     Build_menus();
 
