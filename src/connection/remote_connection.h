@@ -37,7 +37,6 @@ public:
     void Send_Data(const QString &text);
 
     int Socket_state() const;
-    const Class_rolling_text &Text_to_goal_log() const { return obj_text_to_goal_; }
     const Class_rolling_text &Text_from_goal_log() const { return obj_text_from_goal_; }
 
     // The server's port is fixed; tests and benchmarks point it at a server of their own.
