@@ -153,6 +153,7 @@ private slots:
         QFETCH(QByteArrayList, blocks);
         Window_fixture f;
         QVERIFY(f.Connect());
+        f.connection()->Set_grace_ms(60000); // a split line is joined however slow the machine
         for (const QByteArray &block : blocks)
             QVERIFY(f.Server_send(block));
         QTEST(f.ui().Text_from_goal->toPlainText(), "logged");
@@ -168,8 +169,10 @@ private slots:
         Window_fixture f;
         QVERIFY(f.Connect());
         f.ui().Text_to_send->setFocus();
+        f.connection()->Set_grace_ms(60000);
         QVERIFY(f.Server_send("1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
         QCOMPARE(f.From_goal_lines().constLast(), QStringLiteral("first"));
+        f.connection()->Set_grace_ms(Remote_connection::Grace_ms);
         QVERIFY(f.Server_send("ady"));
         QTRY_COMPARE(f.From_goal_lines().constLast(), QStringLiteral("Velantra Active Heat/5/Ready"));
         QCOMPARE(Heat(f), QStringLiteral("5/Ready"));

@@ -119,6 +119,11 @@ Remote_connection::Remote_connection(const Main_window_ui &ui, QObject *parent)
             label->setTextFormat(Qt::PlainText); // the server's text is never markup
 }
 
+void Remote_connection::Set_grace_ms(int ms)
+{
+    grace_timer_->setInterval(ms);
+}
+
 void Remote_connection::Create_logs()
 {
     obj_text_to_goal_ = Class_rolling_text();

@@ -44,6 +44,8 @@ public:
 
     // How long a held unterminated piece waits for the rest of its line.
     static constexpr int Grace_ms = 200;
+    // Tests on a loaded machine lengthen the wait so a slow second read is not taken for a pause.
+    void Set_grace_ms(int ms);
 
     struct Receive_stats
     {
