@@ -1,7 +1,7 @@
 # A stand-in for the vendor's phidget21 library, built as libphidget21.so.0 in a
 # folder of its own, and a broken one that lacks a function. The client finds the
-# first through the system's library search; the trigger test links it to raise
-# the board's events.
+# first through the system's library search; the test links it to raise the
+# board's events.
 find_package(Threads REQUIRED)
 foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
   add_library(${variant} SHARED "${CMAKE_CURRENT_SOURCE_DIR}/fake_phidget21/fake_phidget21.cpp")
@@ -10,11 +10,9 @@ foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
   target_link_libraries(${variant} PRIVATE Threads::Threads)
 endforeach()
 target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT_VERSION)
-target_link_libraries(tst_start_trigger PRIVATE fake_phidget21)
 
-foreach(test_name IN ITEMS tst_start_trigger tst_about)
-  add_dependencies(${test_name} fake_phidget21 fake_phidget21_partial)
-  target_compile_definitions(${test_name} PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>")
-  set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT
-    "LD_LIBRARY_PATH=${CMAKE_CURRENT_BINARY_DIR}/fake_phidget21")
-endforeach()
+target_link_libraries(tst_start_trigger PRIVATE fake_phidget21)
+add_dependencies(tst_start_trigger fake_phidget21_partial)
+target_compile_definitions(tst_start_trigger PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>")
+set_property(TEST tst_start_trigger APPEND PROPERTY ENVIRONMENT
+  "LD_LIBRARY_PATH=${CMAKE_CURRENT_BINARY_DIR}/fake_phidget21")

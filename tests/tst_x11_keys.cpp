@@ -35,7 +35,6 @@ private slots:
     void shift_press_reaches_the_focused_window()
     {
         Key_sink window;
-        window.setFocusPolicy(Qt::StrongFocus);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

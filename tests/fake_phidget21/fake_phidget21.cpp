@@ -2,7 +2,6 @@
 // functions the client uses, and a few of its own that raise a board's events
 // from a thread of its own, as the real library does.
 
-#include <algorithm>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -52,35 +51,23 @@ EXPORT int CPhidget_close(Kit *kit) { LOCKED; kit->open = false; return 0; }
 EXPORT int CPhidget_delete(Kit *kit) { LOCKED; kits.erase(kit); delete kit; return 0; }
 
 EXPORT int CPhidget_getSerialNumber(Kit *kit, int *serialNumber)
-{
-    LOCKED;
-    return kit->open && attached ? (*serialNumber = serial, 0) : 1;
-}
+{ LOCKED; return kit->open && attached ? (*serialNumber = serial, 0) : 1; }
 
 #ifndef FAKE_PHIDGET21_WITHOUT_VERSION
 EXPORT int CPhidget_getLibraryVersion(const char **libraryVersion)
-{
-    *libraryVersion = "Phidget21 - Version 2.1.8 - Built for the tests";
-    return 0;
-}
+{ return *libraryVersion = "Phidget21 - Version 2.1.8 - Built for the tests", 0; }
 #endif
 
 // The three handler setters differ only in the event they keep.
-#define SETTER(name, handler, params)                                                                   \
-    EXPORT int name(Kit *kit, int(*fptr) params, void *userPtr)                                       \
-    {                                                                                                  \
-        LOCKED;                                                                                        \
-        return kit->handler = fptr, kit->handler##_user = userPtr, 0;                                  \
-    }
+#define SETTER(name, handler, params)                                                      \
+    EXPORT int name(Kit *kit, int(*fptr) params, void *userPtr)                            \
+    { LOCKED; return kit->handler = fptr, kit->handler##_user = userPtr, 0; }
 SETTER(CPhidget_set_OnAttach_Handler, on_attach, (Kit *, void *))
 SETTER(CPhidget_set_OnDetach_Handler, on_detach, (Kit *, void *))
 SETTER(CPhidgetInterfaceKit_set_OnInputChange_Handler, on_input, (Kit *, void *, int, int))
 
 EXPORT int CPhidgetInterfaceKit_getInputState(Kit *kit, int index, int *inputState)
-{
-    LOCKED;
-    return kit->open && attached && index >= 0 && index < 16 ? (*inputState = inputs[index], 0) : 1;
-}
+{ LOCKED; return kit->open && attached && index >= 0 && index < 16 ? (*inputState = inputs[index], 0) : 1; }
 
 // The test's side of the board, called while no event thread runs.
 
@@ -91,12 +78,11 @@ EXPORT void fake_phidget21_attach(int board_serial)
     Raise([](Kit *kit) { kit->on_attach(kit, kit->on_attach_user); });
 }
 
-// The board goes, and its inputs with it.
+// The board goes; its inputs are read again only after a change.
 EXPORT void fake_phidget21_detach()
 {
     Raise([](Kit *kit) { kit->on_detach(kit, kit->on_detach_user); });
     attached = false;
-    std::fill(std::begin(inputs), std::end(inputs), 0);
 }
 
 EXPORT void fake_phidget21_change_input(int index, int state)
