@@ -2,6 +2,7 @@
 // functions the client uses, and a few of its own that raise a board's events
 // from a thread of its own, as the real library does.
 
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -46,7 +47,6 @@ void Raise(F event)
 
 // Handles are the client's to keep right: a stale one is AddressSanitizer's to find.
 EXPORT int CPhidgetInterfaceKit_create(Kit **phid) { LOCKED; *phid = *kits.insert(new Kit).first; return 0; }
-EXPORT int CPhidget_open(Kit *kit, int) { LOCKED; kit->open = true; return 0; }
 EXPORT int CPhidget_close(Kit *kit) { LOCKED; kit->open = false; return 0; }
 EXPORT int CPhidget_delete(Kit *kit) { LOCKED; kits.erase(kit); delete kit; return 0; }
 
@@ -93,3 +93,15 @@ EXPORT void fake_phidget21_change_input(int index, int state)
 
 // Handles created and not yet deleted.
 EXPORT int fake_phidget21_handle_count() { LOCKED; return static_cast<int>(kits.size()); }
+
+// A board present from the start, for trying the client by hand without hardware.
+EXPORT int CPhidget_open(Kit *kit, int)
+{
+    {
+        LOCKED;
+        kit->open = true;
+    }
+    if (const char *board = std::getenv("FAKE_PHIDGET21_ATTACH_SERIAL"))
+        fake_phidget21_attach(std::atoi(board));
+    return 0;
+}
