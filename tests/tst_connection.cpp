@@ -1,28 +1,86 @@
 // The main window against a loopback server of the test's own, and once against the
 // simulator program: connecting, the status text, the exact bytes sent, what is done
-// with what the server sends, and the log boxes.
+// with what the server sends, and the log boxes with the rolling buffer behind them.
 
-#include "tst_connection_fixture.h"
+#include "connection/remote_connection.h"
+#include "main_window/form_remotestart.h"
+#include "message_log/class_rolling_text.h"
+#include "shared/platform.h"
+#include "support/test_support.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QScrollBar>
+#include <QtNetwork>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <stdexcept>
 
 namespace {
-// A loopback port where nothing listens.
-quint16 Closed_port()
+QStringList Lines_of(const Class_rolling_text &buffer)
+{
+    QStringList lines;
+    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
+        lines << buffer.Text_line(i);
+    return lines;
+}
+
+// The window wired to a loopback server, with message boxes, beeps and rings recorded.
+struct Window_fixture
+{
+    Window_fixture()
+    {
+        Platform::Test_Hooks().beep = [this] { ++beeps; };
+        form->Form_Load();
+        connection()->Set_ring([this] { ++rings; });
+        server.listen(QHostAddress::LocalHost, 0);
+        connection()->Set_remote_port(server.serverPort());
+        ui().Text_host->setText(QStringLiteral("127.0.0.1"));
+        form->show();
+        (void)QTest::qWaitForWindowActive(form);
+    }
+    ~Window_fixture()
+    {
+        Platform::Test_Hooks().beep = nullptr;
+        delete form.data(); // before the recorders it reports to
+    }
+    Remote_connection *connection() const { return form->Connection(); }
+    const Main_window_ui &ui() const { return form->Ui(); }
+
+    // Presses Connect and waits until both ends see the connection; peer is the server's end.
+    bool Connect()
+    {
+        QTest::mouseClick(ui().Command_connect, Qt::LeftButton);
+        peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
+        return peer && QTest::qWaitFor([this] { return connection()->Socket_state() == 7; }, 5000);
+    }
+    QByteArray Peer_read(int n) // all the peer receives, once it holds n bytes
+    {
+        QByteArray bytes;
+        (void)QTest::qWaitFor([&] { return (bytes += peer->readAll()).size() >= n; }, 5000);
+        return bytes;
+    }
+    bool Server_send(const QByteArray &block) // and wait until the client handled it as one read
+    {
+        const qint64 before = connection()->Stats().blocks;
+        peer->write(block);
+        return QTest::qWaitFor([&] { return connection()->Stats().blocks > before; }, 5000);
+    }
+    QStringList Lines() const { return Lines_of(connection()->Text_from_goal_log()); }
+    QString Heat() const { return ui().Label_active_heat->text() + '/' + ui().Label_heat_status->text(); }
+
+    Isolated_user_dirs dirs;
+    Message_recorder boxes;
+    int beeps = 0;
+    int rings = 0;
+    QPointer<Form_remotestart> form = new Form_remotestart;
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+};
+
+quint16 Closed_port() // a loopback port where nothing listens
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-QString Heat(const Window_fixture &f) // id/status
-{
-    return f.ui().Label_active_heat->text() + '/' + f.ui().Label_heat_status->text();
 }
 } // namespace
 
@@ -30,27 +88,57 @@ class Tst_connection : public QObject
 {
     Q_OBJECT
 private slots:
+    void rolling_buffer_keeps_the_newest_lines_oldest_first() // quirks included
+    {
+        Class_rolling_text buffer; // before Set_Lines only the count works
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Add_Line(QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Set_Lines(0));
+        buffer.Set_Lines(10);
+        for (int i = 1; i <= 3; ++i)
+            buffer.Add_Line(QStringLiteral("L%1").arg(i));
+        // Until it is full, slots are read directly: above the count but within the capacity is empty.
+        QCOMPARE(buffer.Text_line(7), QString());
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Text_line(11));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Text_line(0));
+        for (int i = 4; i <= 12; ++i)
+            buffer.Add_Line(QStringLiteral("L%1").arg(i));
+        QCOMPARE(buffer.Full(), true);
+        QCOMPARE(buffer.Cur_Line(), qint16(2)); // wrapped on the eleventh
+        QCOMPARE(Lines_of(buffer), (QStringList{"L3", "L4", "L5", "L6", "L7", "L8", "L9", "L10", "L11", "L12"}));
+        QCOMPARE(buffer.Text_line(0), QStringLiteral("L12")); // the newest, through the wrap arithmetic
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Text_line(19));
+        // Set_Lines again empties the slots but keeps Cur_Line and Full.
+        buffer.Set_Lines(10);
+        buffer.Add_Line(QStringLiteral("new"));
+        QCOMPARE(buffer.Cur_Line(), qint16(3));
+        QCOMPARE(Lines_of(buffer), QStringList(9, QString()) << QStringLiteral("new"));
+
+        Class_rolling_text big; // the 16-bit counter overflows rather than wrapping
+        big.Set_Lines(32767);
+        for (int i = 0; i < 32767; ++i)
+            big.Add_Line(QString());
+        QVERIFY_THROWS_EXCEPTION(std::overflow_error, big.Add_Line(QStringLiteral("one too many")));
+        QCOMPARE(big.Cur_Line(), qint16(32767));
+        QCOMPARE(big.Full(), false);
+    }
+
     void offline_nothing_is_sent_and_the_log_boxes_refuse_typing()
     {
         Window_fixture f;
         QTest::mouseClick(f.ui().Text_to_send, Qt::RightButton);
-        QCOMPARE(f.ui().Text_to_send->text(), QStringLiteral("This is a test message from starter!"));
         QTest::mouseClick(f.ui().Command_send, Qt::LeftButton);
         QTest::mouseClick(f.ui().Command_start, Qt::LeftButton);
         QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton);
         QCOMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
-        const QString logged = f.ui().Text_to_goal->toPlainText(); // the free text alone
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d This is a test message from starter!\n$"))
-                     .match(logged).hasMatch(), qPrintable(logged));
+        QCOMPARE(f.ui().Text_to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
         for (QPlainTextEdit *box : {f.ui().Text_to_goal, f.ui().Text_from_goal}) {
             f.beeps = 0;
             const QString before = box->toPlainText();
             box->setFocus();
             QTest::keyClicks(box, QStringLiteral("ab1."));
-            QTest::keyClick(box, Qt::Key_Backspace);
-            QTest::keyClick(box, Qt::Key_Return);
             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-            QTest::keyClick(box, Qt::Key_Down); // moving is not typing
+            for (Qt::Key key : {Qt::Key_Backspace, Qt::Key_Return, Qt::Key_Down}) // moving is not typing
+                QTest::keyClick(box, key);
             QCOMPARE(f.beeps, 7);
             QCOMPARE(box->toPlainText(), before);
         }
@@ -59,17 +147,18 @@ private slots:
     void one_connection_and_the_exact_bytes_on_the_wire()
     {
         Window_fixture f;
-        QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Closed")); // refreshed when shown
+        // Connect while the first attempt is still being made: the abandoned one reports nothing.
+        f.connection()->Set_remote_port(Closed_port());
+        QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
+        f.connection()->Set_remote_port(f.server.serverPort());
         QVERIFY(f.Connect());
         QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Connected"));
-        QTcpSocket *first = f.peer;
+        QTcpSocket *first = f.peer; // and while connected
         QVERIFY(f.Connect());
         QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(f.ui().Command_start->hasFocus());
         QTest::mouseClick(f.ui().Command_start, Qt::LeftButton);
-        const QString start = QString::fromLatin1(f.Peer_read(24));
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Velantra Start%$")).match(start).hasMatch(),
-                 qPrintable(start));
+        QCOMPARE(QString::fromLatin1(f.Peer_read(24)).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9")),
+                 QStringLiteral("99:99:99 Velantra Start%"));
         f.ui().Text_to_send->setFocus();
         QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton);
         QCOMPARE(f.Peer_read(24).mid(8), QByteArray(" Velantra Abort%"));
@@ -79,43 +168,21 @@ private slots:
         QTest::mouseClick(f.ui().Command_send, Qt::LeftButton);
         const QByteArray sent = f.Peer_read(22);
         QCOMPARE(sent.mid(8), QByteArray(" 50% done \x80 ?%"));
-        QCOMPARE(f.ui().Text_to_send->text(), text);
         QCOMPARE(f.ui().Text_to_goal->toPlainText(), QString::fromLatin1(sent.left(8)) + ' ' + text + '\n');
-        f.ui().Text_to_send->clear();
-        QTest::mouseClick(f.ui().Command_send, Qt::LeftButton);
-        QCOMPARE(f.Peer_read(10).mid(8), QByteArray(" %"));
-
-        // Connect while the first attempt is still being made: the abandoned one reports nothing.
-        f.connection()->Set_remote_port(Closed_port());
-        QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
-        f.connection()->Set_remote_port(f.server.serverPort());
-        QVERIFY(f.Connect());
-        QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Connected"));
         QTest::mouseClick(f.ui().Command_disconnect, Qt::LeftButton);
         QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(f.boxes.Messages().isEmpty());
     }
 
-    void failed_connect_stays_in_error_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("refused") << "127.0.0.1" << "^winsock error! 10061 \\S";
-        // Without any name service the failure may differ: still an error with a number.
-        QTest::newRow("unknown host") << "no-such-host.invalid" << "^winsock error! [1-9]\\d* \\S";
-    }
     void failed_connect_stays_in_error()
     {
-        QFETCH(QString, host);
-        QFETCH(QString, error);
         Window_fixture f;
         f.connection()->Set_remote_port(Closed_port());
-        f.ui().Text_host->setText(host);
         QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(f.boxes.Messages().size(), 1, 30000);
-        const QString box = f.boxes.Texts().first();
-        QVERIFY2(QRegularExpression(error).match(box).hasMatch(), qPrintable(box));
+        QTRY_COMPARE(f.boxes.Messages().size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^winsock error! 10061 \\S")).match(f.boxes.Texts().first()).hasMatch(),
+                 qPrintable(f.boxes.Texts().first()));
         QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Error"));
         f.form->Timer1_Timer();
         QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Error"));
@@ -130,23 +197,16 @@ private slots:
         QTest::addColumn<QString>("logged"); // the From-goal box
         QTest::addColumn<QString>("heat");   // id/status
         QTest::addColumn<QString>("sounds"); // rings/beeps
-        QTest::newRow("a%%b%, 1252") << QByteArrayList{"a%%\x80 caf\xE9#%"} << "a\n\u20AC caf\u00E9#\n" << "/" << "0/1";
+        QTest::newRow("a%%b%, 1252, sounds once per block") << QByteArrayList{"a%%\x80 caf\xE9#%", "\xA4\xA4%", "\xA4#%#%"}
+            << "a\n\u20AC caf\u00E9#\n\u00A4\u00A4\n\u00A4#\n#\n" << "/" << "2/2";
         QTest::newRow("split heat line, start, abort")
             << QByteArrayList{"Velantra Active He", "at/7/Ready%x/7/Start%", "x/7/Abort%"}
             << "Velantra Active Heat/7/Ready\nx/7/Start\nx/7/Abort\n" << "7/Abort" << "0/0";
-        QTest::newRow("short, lower-case") << QByteArrayList{"Velantra Active Heat/3/Ready%Velantra Active Heat/4%"
-                                                             "Velantra Active Heat%velantra active heat/9/abort%"}
-            << "Velantra Active Heat/3/Ready\nVelantra Active Heat/4\nVelantra Active Heat\n"
-               "velantra active heat/9/abort\n" << "4/Ready" << "0/0";
-        QTest::newRow("sounds once per block")
-            << QByteArrayList{"\xA4\xA4%", "\xA4#%#%"} << "\u00A4\u00A4\n\u00A4#\n#\n" << "/" << "2/1";
-        QTest::newRow("markup is text") << QByteArrayList{"Velantra Active Heat/<b>7<br>/&lt;Go&gt;%"}
-            << "Velantra Active Heat/<b>7<br>/&lt;Go&gt;\n" << "<b>7<br>/&lt;Go&gt;" << "0/0";
-        QByteArray many;
-        for (int i = 1; i <= 25; ++i)
-            many += "line " + QByteArray::number(i) + "%";
-        QTest::newRow("the last ten") << QByteArrayList{many}
-            << QString::fromLatin1(many).split('%').mid(15, 10).join('\n') + '\n' << "/" << "0/0";
+        QTest::newRow("short, lower-case, markup is text") // a short heat line keeps the status
+            << QByteArrayList{"Velantra Active Heat/3/&lt;Go&gt;%Velantra Active Heat/<b>4<br>%"
+                              "Velantra Active Heat%velantra active heat/9/abort%"}
+            << "Velantra Active Heat/3/&lt;Go&gt;\nVelantra Active Heat/<b>4<br>\nVelantra Active Heat\n"
+               "velantra active heat/9/abort\n" << "<b>4<br>/&lt;Go&gt;" << "0/0";
     }
     void blocks()
     {
@@ -157,9 +217,8 @@ private slots:
         for (const QByteArray &block : blocks)
             QVERIFY(f.Server_send(block));
         QTEST(f.ui().Text_from_goal->toPlainText(), "logged");
-        QTEST(Heat(f), "heat");
-        QCOMPARE(f.ui().Label_active_heat->textFormat(), Qt::PlainText);
-        QCOMPARE(f.ui().Label_heat_status->textFormat(), Qt::PlainText);
+        QTEST(f.Heat(), "heat");
+        QVERIFY(f.ui().Label_active_heat->textFormat() == Qt::PlainText && f.ui().Label_heat_status->textFormat() == Qt::PlainText);
         QTEST(QStringLiteral("%1/%2").arg(f.rings).arg(f.beeps), "sounds");
         QVERIFY(f.boxes.Messages().isEmpty());
     }
@@ -170,34 +229,30 @@ private slots:
         QVERIFY(f.Connect());
         f.ui().Text_to_send->setFocus();
         f.connection()->Set_grace_ms(60000);
-        QVERIFY(f.Server_send("1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
-        QCOMPARE(f.From_goal_lines().constLast(), QStringLiteral("first"));
+        QVERIFY(f.Server_send("0%1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
         f.connection()->Set_grace_ms(Remote_connection::Grace_ms);
         QVERIFY(f.Server_send("ady"));
-        QTRY_COMPARE(f.From_goal_lines().constLast(), QStringLiteral("Velantra Active Heat/5/Ready"));
-        QCOMPARE(Heat(f), QStringLiteral("5/Ready"));
-        // Ten lines: the newest is at the bottom; linescroll moves up one and leaves the focus be.
+        QTRY_COMPARE(f.Lines().join(' '), QStringLiteral("1 2 3 4 5 6 7 8 first Velantra Active Heat/5/Ready")); // the last ten
+        QCOMPARE(f.Heat(), QStringLiteral("5/Ready"));
+        // The newest is at the bottom; linescroll moves up one and leaves the focus be.
         QScrollBar *bar = f.ui().Text_from_goal->verticalScrollBar();
-        QVERIFY(bar->maximum() > 1);
         QCOMPARE(bar->value(), bar->maximum() - 1);
         f.ui().item_linescroll->trigger();
         QCOMPARE(bar->value(), bar->maximum() - 2);
         QVERIFY(f.ui().Text_to_send->hasFocus());
 
-        const QByteArray junk(150 * 1024, 'z');
-        f.peer->write(junk + "%ok%");
-        QTRY_COMPARE(f.From_goal_lines().constLast(), QStringLiteral("ok"));
-        const QStringList pieces = f.From_goal_lines().filter(QStringLiteral("z"));
+        f.peer->write(QByteArray(150 * 1024, 'z') + "%ok%");
+        QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("ok"));
+        const QStringList pieces = f.Lines().filter(QStringLiteral("z"));
         for (const QString &piece : pieces)
             QVERIFY(piece.size() <= 2 * Line_splitter::Max_held);
-        QCOMPARE(pieces.join(QString()).size(), junk.size());
+        QCOMPARE(pieces.join(QString()).size(), 150 * 1024);
 
         // A server that hangs up is the closed event, not an error.
         f.peer->write("last words");
         f.peer->disconnectFromHost();
         QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
-        QCOMPARE(f.connection()->Socket_state(), 0);
-        QCOMPARE(f.From_goal_lines().constLast(), QStringLiteral("last words"));
+        QCOMPARE(f.Lines().constLast(), QStringLiteral("last words"));
         QVERIFY(f.boxes.Messages().isEmpty());
     }
 
@@ -206,12 +261,9 @@ private slots:
         QProcess sim; // its object kills it if the test fails
         QString printed;
         const auto wait_for = [&](const char *pattern) {
-            QRegularExpressionMatch match;
-            (void)QTest::qWaitFor([&] {
-                printed += QString::fromUtf8(sim.readAll());
-                return (match = QRegularExpression(QLatin1String(pattern)).match(printed)).hasMatch();
-            }, 5000);
-            return match;
+            const QRegularExpression expected{QLatin1String(pattern)};
+            (void)QTest::qWaitFor([&] { return expected.match(printed += QString::fromUtf8(sim.readAll())).hasMatch(); }, 5000);
+            return expected.match(printed);
         };
         sim.setProcessChannelMode(QProcess::MergedChannels);
         sim.start(QStringLiteral(VELANTRA_TIMING_SIM), {"--port", "0", "--heat", "41"});
@@ -220,30 +272,25 @@ private slots:
         Window_fixture f;
         f.connection()->Set_remote_port(port);
         QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
-        QTRY_COMPARE(Heat(f), QStringLiteral("41/Ready"));
+        QTRY_COMPARE(f.Heat(), QStringLiteral("41/Ready"));
         QTest::mouseClick(f.ui().Command_start, Qt::LeftButton);
-        QTRY_COMPARE(Heat(f), QStringLiteral("41/Start"));
+        QTRY_COMPARE(f.Heat(), QStringLiteral("41/Start"));
         QVERIFY(wait_for("<- 127\\.0\\.0\\.1:\\d+: \\d\\d:\\d\\d:\\d\\d Velantra Start\n").hasMatch());
 
         // A second client that sends rubbish and leaves disturbs nothing.
         QTcpSocket other;
         other.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(other.waitForConnected(5000));
-        static const char rubbish[] = "%\x00\x01%unterminated";
-        other.write(QByteArray(100 * 1024, '\xFF') + QByteArray(rubbish, sizeof rubbish - 1));
+        other.write(QByteArray(100 * 1024, '\xFF') + QByteArray("%\0\1%unterminated", 16));
         other.disconnectFromHost();
         QVERIFY(wait_for("disconnected \\(1 client").hasMatch());
 
         sim.write("/next\nfinish line ready \xC2\xA4 #\n");
-        QTRY_COMPARE(f.From_goal_lines().constLast(), QStringLiteral("finish line ready \u00A4 #"));
-        QCOMPARE(Heat(f), QStringLiteral("42/Ready"));
-        QCOMPARE(f.rings, 1);
-        QCOMPARE(f.beeps, 1);
-        QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton);
-        QTRY_COMPARE(Heat(f), QStringLiteral("42/Abort"));
+        QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("finish line ready \u00A4 #"));
+        QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton); // for the next heat
+        QTRY_COMPARE(f.Heat(), QStringLiteral("42/Abort"));
         sim.write("/quit\n");
         QVERIFY(sim.waitForFinished(5000));
-        QCOMPARE(sim.exitCode(), 0);
         QTRY_COMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
         QVERIFY(f.boxes.Messages().isEmpty());
     }
