@@ -5,7 +5,6 @@
 #include "error_report/error_report_text.h"
 #include "error_report/safe_application.h"
 #include "shared/file_date.h"
-#include "shared/forms.h"
 #include "shared/globals.h"
 #include "shared/non_dependant.h"
 #include "shared/platform.h"
@@ -81,7 +80,6 @@ private slots:
     void initTestCase()
     {
         Globals::Init_program();
-        QDir().mkpath(Globals::User_appdata_path);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
     void cleanup()
@@ -122,7 +120,7 @@ private slots:
                  (QStringList{"Velantra Remote Client error", "Velantra Remote Client error report", "  Ram: ", "\r\nCPU =  OS = "}));
         QTest::keyClicks(Control<QPlainTextEdit>("Text_error_comments"), QStringLiteral("At the start"));
         Click("Cmd_continue");
-        QVERIFY(!Form()->isVisible() && Forms::Is_Loaded(Form()));
+        QVERIFY(Form() && !Form()->isVisible()); // hidden, still loaded
         DKN_Error_Handler(QStringLiteral("second"), 2, 20, QStringLiteral("Two"), QString());
         QVERIFY(Form()->isVisible() && Report_text().startsWith("Location of error: Two line: 20\r\nerror description: 2, second\r\nV"));
         QCOMPARE(Form()->Comments_text(), QStringLiteral("At the start"));
@@ -139,8 +137,14 @@ private slots:
         QCOMPARE(exits, 1);
     }
 
-    void failure_inside_the_handler_is_shown_and_contained()
+    void file_date_or_its_failure_and_a_failure_inside_the_handler()
     {
+        QCOMPARE(FileDate(), QFileInfo(QCoreApplication::applicationFilePath()).lastModified().toString("dd.MM.yy HH:mm:ss"));
+        QVERIFY(!Form());
+        QCOMPARE(File_date_of(QStringLiteral("/no/such/program"), QStringLiteral("FileDate of Module Non_dependant")), QString());
+        QVERIFY(Report_text().startsWith("Location of error: FileDate of Module Non_dependant line: 20\r\nerror description: 53, File not found\r\n"));
+
+        // A failure while composing the report.
         Message_recorder messages;
         Error_report::Test_seams().uptime_ms = []() -> qint32 { throw std::overflow_error("Overflow"); };
         Report(QStringLiteral("Bad argument"));
@@ -149,14 +153,6 @@ private slots:
         QCOMPARE(Report_text(), Report_start + "Bad argument" + Version_line + "program name: Velantra Remote Client");
     }
 
-    void file_date_is_the_executable_date_or_a_report()
-    {
-        QCOMPARE(FileDate(), QFileInfo(QCoreApplication::applicationFilePath()).lastModified().toString("dd.MM.yy HH:mm:ss"));
-        QVERIFY(!Form());
-        QCOMPARE(File_date_of(QStringLiteral("/no/such/program"), QStringLiteral("FileDate of Module Non_dependant")), QString());
-        QVERIFY(Report_text().startsWith(
-            "Location of error: FileDate of Module Non_dependant line: 20\r\nerror description: 53, File not found\r\n"));
-    }
 
     void one_report_delivered_to_log_mail_and_paper()
     {
@@ -178,8 +174,7 @@ private slots:
         Globals::User_appdata_path = out_.path();
         Click("Cmd_save_log");
         Globals::User_appdata_path = saved_path;
-        const QString confirmation = QStringLiteral("Error info appended to file: ") + path;
-        QCOMPARE(messages.Texts(), (QStringList{confirmation, confirmation, QStringLiteral("Log errorPath/File access error 75")}));
+        QCOMPARE(messages.Texts(), QStringList(2, "Error info appended to file: " + path) << QStringLiteral("Log errorPath/File access error 75"));
 
         messages.Clear();
         QList<QUrl> opened;
