@@ -1,7 +1,5 @@
-# A stand-in for the vendor's phidget21 library, built as libphidget21.so.0 in a
-# folder of its own, and a broken one that lacks a function. The client finds the
-# first through the system's library search; the test links it to raise the
-# board's events.
+# Stand-ins for the vendor's phidget21 library, each libphidget21.so.0 in a folder of its own: one the
+# client finds through the library search path and the test links to raise events, one lacking a function.
 find_package(Threads REQUIRED)
 foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
   add_library(${variant} SHARED "${CMAKE_CURRENT_SOURCE_DIR}/fake_phidget21/fake_phidget21.cpp")
@@ -10,9 +8,7 @@ foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
   target_link_libraries(${variant} PRIVATE Threads::Threads)
 endforeach()
 target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT_VERSION)
-
 target_link_libraries(tst_start_trigger PRIVATE fake_phidget21)
 add_dependencies(tst_start_trigger fake_phidget21_partial)
 target_compile_definitions(tst_start_trigger PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>")
-set_property(TEST tst_start_trigger APPEND PROPERTY ENVIRONMENT
-  "LD_LIBRARY_PATH=${CMAKE_CURRENT_BINARY_DIR}/fake_phidget21")
+set_property(TEST tst_start_trigger APPEND PROPERTY ENVIRONMENT "LD_LIBRARY_PATH=${CMAKE_CURRENT_BINARY_DIR}/fake_phidget21")

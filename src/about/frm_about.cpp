@@ -45,12 +45,6 @@ QPointer<frmAbout> &Default()
     return instance;
 }
 
-frmAbout::Print_hook &Print_hook_slot()
-{
-    static frmAbout::Print_hook hook;
-    return hook;
-}
-
 void Print_on_default_printer(const QImage &image)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -81,13 +75,6 @@ frmAbout *frmAbout::Default_instance()
 frmAbout *frmAbout::Existing_instance()
 {
     return Default();
-}
-
-frmAbout::Print_hook frmAbout::Set_print_hook(Print_hook hook)
-{
-    Print_hook previous = std::move(Print_hook_slot());
-    Print_hook_slot() = std::move(hook);
-    return previous;
 }
 
 frmAbout::frmAbout() : QMainWindow(nullptr)
@@ -251,11 +238,7 @@ void frmAbout::Menu_Form_Click()
 
 void frmAbout::item_print_Click()
 {
-    const QImage image = centralWidget()->grab().toImage();
-    if (Print_hook_slot())
-        Print_hook_slot()(image);
-    else
-        Print_on_default_printer(image);
+    Print_on_default_printer(centralWidget()->grab().toImage());
 }
 
 void frmAbout::item_date_formats_Click()

@@ -56,10 +56,6 @@ public:
     // The five lines of the date-format box.
     static QString Date_formats_text(const QDateTime &now, const QLocale &locale);
 
-    // Where Print sends the image of the window; tests take it instead of a printer.
-    using Print_hook = std::function<void(const QImage &)>;
-    static Print_hook Set_print_hook(Print_hook hook);
-
     QLabel *Picture_product = nullptr;
     QLabel *Lbldescription = nullptr;
     QGroupBox *Frame_version = nullptr;

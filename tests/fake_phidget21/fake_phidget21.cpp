@@ -9,12 +9,9 @@
 
 struct Kit
 {
-    int (*on_attach)(Kit *, void *) = nullptr;
-    void *on_attach_user = nullptr;
-    int (*on_detach)(Kit *, void *) = nullptr;
-    void *on_detach_user = nullptr;
+    int (*on_attach)(Kit *, void *) = nullptr, (*on_detach)(Kit *, void *) = nullptr;
     int (*on_input)(Kit *, void *, int, int) = nullptr;
-    void *on_input_user = nullptr;
+    void *on_attach_user = nullptr, *on_detach_user = nullptr, *on_input_user = nullptr;
     bool open = false;
 };
 
@@ -27,21 +24,12 @@ namespace {
 std::recursive_mutex lock;
 std::set<Kit *> kits;
 bool attached = false;
-int serial = 0;
-int inputs[16] = {};
+int serial = 0, inputs[16] = {};
 
 // Raises an event for each open handle on a thread of the library's own, joined
 // so that events come in the order the test raised them.
 template <typename F>
-void Raise(F event)
-{
-    std::thread([&event] {
-        LOCKED;
-        for (Kit *kit : kits)
-            if (kit->open)
-                event(kit);
-    }).join();
-}
+void Raise(F event) { std::thread([&event] { LOCKED; for (Kit *kit : kits) if (kit->open) event(kit); }).join(); }
 
 } // namespace
 
@@ -49,16 +37,15 @@ void Raise(F event)
 EXPORT int CPhidgetInterfaceKit_create(Kit **phid) { LOCKED; *phid = *kits.insert(new Kit).first; return 0; }
 EXPORT int CPhidget_close(Kit *kit) { LOCKED; kit->open = false; return 0; }
 EXPORT int CPhidget_delete(Kit *kit) { LOCKED; kits.erase(kit); delete kit; return 0; }
-
 EXPORT int CPhidget_getSerialNumber(Kit *kit, int *serialNumber)
 { LOCKED; return kit->open && attached ? (*serialNumber = serial, 0) : 1; }
-
+EXPORT int CPhidgetInterfaceKit_getInputState(Kit *kit, int index, int *inputState)
+{ LOCKED; return kit->open && attached && index >= 0 && index < 16 ? (*inputState = inputs[index], 0) : 1; }
 #ifndef FAKE_PHIDGET21_WITHOUT_VERSION
 EXPORT int CPhidget_getLibraryVersion(const char **libraryVersion)
 { return *libraryVersion = "Phidget21 - Version 2.1.8 - Built for the tests", 0; }
 #endif
 
-// The three handler setters differ only in the event they keep.
 #define SETTER(name, handler, params)                                                      \
     EXPORT int name(Kit *kit, int(*fptr) params, void *userPtr)                            \
     { LOCKED; return kit->handler = fptr, kit->handler##_user = userPtr, 0; }
@@ -66,41 +53,20 @@ SETTER(CPhidget_set_OnAttach_Handler, on_attach, (Kit *, void *))
 SETTER(CPhidget_set_OnDetach_Handler, on_detach, (Kit *, void *))
 SETTER(CPhidgetInterfaceKit_set_OnInputChange_Handler, on_input, (Kit *, void *, int, int))
 
-EXPORT int CPhidgetInterfaceKit_getInputState(Kit *kit, int index, int *inputState)
-{ LOCKED; return kit->open && attached && index >= 0 && index < 16 ? (*inputState = inputs[index], 0) : 1; }
-
 // The test's side of the board, called while no event thread runs.
-
 EXPORT void fake_phidget21_attach(int board_serial)
-{
-    attached = true;
-    serial = board_serial;
-    Raise([](Kit *kit) { kit->on_attach(kit, kit->on_attach_user); });
-}
-
+{ attached = true, serial = board_serial, Raise([](Kit *kit) { kit->on_attach(kit, kit->on_attach_user); }); }
 // The board goes; its inputs are read again only after a change.
 EXPORT void fake_phidget21_detach()
-{
-    Raise([](Kit *kit) { kit->on_detach(kit, kit->on_detach_user); });
-    attached = false;
-}
-
+{ Raise([](Kit *kit) { kit->on_detach(kit, kit->on_detach_user); }), attached = false; }
 EXPORT void fake_phidget21_change_input(int index, int state)
-{
-    inputs[index] = state;
-    Raise([=](Kit *kit) { kit->on_input(kit, kit->on_input_user, index, state); });
-}
-
-// Handles created and not yet deleted.
+{ inputs[index] = state, Raise([=](Kit *kit) { kit->on_input(kit, kit->on_input_user, index, state); }); }
 EXPORT int fake_phidget21_handle_count() { LOCKED; return static_cast<int>(kits.size()); }
 
 // A board present from the start, for trying the client by hand without hardware.
 EXPORT int CPhidget_open(Kit *kit, int)
 {
-    {
-        LOCKED;
-        kit->open = true;
-    }
+    { LOCKED; kit->open = true; }
     if (const char *board = std::getenv("FAKE_PHIDGET21_ATTACH_SERIAL"))
         fake_phidget21_attach(std::atoi(board));
     return 0;
