@@ -1,6 +1,7 @@
 #include "about/frm_about.h"
 
 #include "error_report/error_report_text.h"
+#include "shared/file_date.h"
 #include "shared/forms.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
@@ -21,7 +22,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace {
 
@@ -248,12 +248,8 @@ void frmAbout::item_date_formats_Click()
 
 QString frmAbout::Date_formats_text(const QDateTime &now, const QLocale &locale)
 {
-    // The locale's long time without the zone name, as the system shows a time of day.
-    QString time_format = locale.timeFormat(QLocale::LongFormat);
-    time_format.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")));
-    time_format = time_format.trimmed();
     const QString date = locale.toString(now.date(), QLocale::ShortFormat);
-    const QString time = locale.toString(now.time(), time_format);
+    const QString time = Long_time_text(now.time(), locale);
     const QString end = QStringLiteral("\n");
     return QStringLiteral("date = ") + date + end + QStringLiteral("time = ") + time + end
            + QStringLiteral("now = ") + date + QLatin1Char(' ') + time + end + QStringLiteral("ISODate = ")

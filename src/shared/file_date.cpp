@@ -15,15 +15,19 @@ namespace {
 constexpr qint16 File_not_found = 53; // the report's number for a missing file
 } // namespace
 
-QString General_date_text(const QDateTime &moment)
+QString Long_time_text(const QTime &time, const QLocale &locale)
 {
-    const QLocale locale;
     QString time_format = locale.timeFormat(QLocale::LongFormat);
-    // Qt's long time carries the zone ("t"); the report wants the clock alone.
-    static const QRegularExpression zone(QStringLiteral("\\s*\\(?t+\\)?"));
+    // Qt's long time carries the zone ("t"); a time of day wants the clock alone.
+    static const QRegularExpression zone(QStringLiteral("\\s*\\(?\\bt+\\b\\)?"));
     time_format.remove(zone);
+    return locale.toString(time, time_format.trimmed());
+}
+
+QString General_date_text(const QDateTime &moment, const QLocale &locale)
+{
     return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.toString(moment.time(), time_format.trimmed());
+           + Long_time_text(moment.time(), locale);
 }
 
 QString File_date_of(const QString &path, const QString &location)

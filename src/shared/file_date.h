@@ -2,11 +2,13 @@
 // The user's general date format and the date of a file in it.
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
-// Short date and long time of the current locale, without a time-zone name
-// (the general date format shows the local clock only).
-QString General_date_text(const QDateTime &moment);
+// The locale's long time, without the zone name Qt adds to it.
+QString Long_time_text(const QTime &time, const QLocale &locale = QLocale());
+// Short date and long time of the locale (the general date format shows the local clock only).
+QString General_date_text(const QDateTime &moment, const QLocale &locale = QLocale());
 
 // The last-modification date and time of the file at path in the general date
 // format. A failure goes to the error-report window under the given location and
