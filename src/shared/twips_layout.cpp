@@ -12,6 +12,8 @@ namespace Layout {
 
 namespace {
 
+// Qt's styles draw a frame's border below its caption, lower than the layout's
+// platform does, so children placed by their twips would sit on it: see Frame().
 class Twips_frame : public QGroupBox
 {
 public:
@@ -24,7 +26,7 @@ public:
 protected:
     void changeEvent(QEvent *event) override
     {
-        QGroupBox::changeEvent(event); // recomputes the margins for the style's own frame
+        QGroupBox::changeEvent(event); // sets margins for the style's own border; ours replace them
         if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
             Fit_contents_margins();
     }
