@@ -3,6 +3,7 @@
 // with what the server sends, and the log boxes with the rolling buffer behind them.
 
 #include "connection/remote_connection.h"
+#include "connection/winsock_state.h"
 #include "main_window/form_remotestart.h"
 #include "message_log/class_rolling_text.h"
 #include "shared/platform.h"
@@ -75,6 +76,22 @@ struct Window_fixture
     QTcpServer server;
     QTcpSocket *peer = nullptr;
 };
+
+QString Digits_masked(const QByteArray &sent)
+{
+    return QString::fromLatin1(sent).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9"));
+}
+
+// A point of the widget where none of its children lies.
+QPoint Bare_point(QWidget *widget)
+{
+    const QRect inside = widget->contentsRect();
+    for (int y = inside.top() + 2; y < inside.bottom(); y += 4)
+        for (int x = inside.left() + 2; x < inside.right(); x += 4)
+            if (!widget->childAt(x, y))
+                return {x, y};
+    return {};
+}
 
 quint16 Closed_port() // a loopback port where nothing listens
 {
@@ -157,8 +174,7 @@ private slots:
         QVERIFY(f.Connect());
         QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
         QTest::mouseClick(f.ui().Command_start, Qt::LeftButton);
-        QCOMPARE(QString::fromLatin1(f.Peer_read(24)).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9")),
-                 QStringLiteral("99:99:99 Velantra Start%"));
+        QCOMPARE(Digits_masked(f.Peer_read(24)), QStringLiteral("99:99:99 Velantra Start%"));
         f.ui().Text_to_send->setFocus();
         QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton);
         QCOMPARE(f.Peer_read(24).mid(8), QByteArray(" Velantra Abort%"));
@@ -173,6 +189,104 @@ private slots:
         QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Closed"));
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(f.boxes.Messages().isEmpty());
+    }
+
+    void status_texts_of_every_state()
+    {
+        const QStringList texts{"Closed", "Open", "Status : 2", "Status : 3", "Status : 4", "Status : 5",
+                                "Connecting", "Connected", "Peer closing", "Error", "Status : 10"};
+        for (int state = 0; state < texts.size(); ++state)
+            QCOMPARE(Winsock::Status_text(state), texts[state]);
+        QCOMPARE(Winsock::State_of(QAbstractSocket::HostLookupState), 4);
+        QCOMPARE(Winsock::State_of(QAbstractSocket::ClosingState), 8);
+
+        // A name is resolved first; a click on the status shows what changed without an event.
+        Window_fixture f;
+        f.ui().Text_host->setText(QStringLiteral("localhost"));
+        QTest::mouseClick(f.ui().Command_connect, Qt::LeftButton);
+        QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Status : 4"));
+        QTRY_COMPARE(f.connection()->Socket_state(), 7);
+        f.ui().Label_status->setText(QStringLiteral("Idle"));
+        QTest::mouseClick(f.ui().Label_status, Qt::LeftButton);
+        QCOMPARE(f.ui().Label_status->text(), QStringLiteral("Connected"));
+    }
+
+    void a_click_on_a_frame_or_label_leaves_the_focus_in_the_text_box()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        QWidget *client = f.form->centralWidget();
+        QTest::mouseClick(f.ui().Text_to_send, Qt::LeftButton);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ready"));
+        for (QWidget *control : client->findChildren<QWidget *>()) {
+            if (!control->isVisibleTo(f.form) || !(qobject_cast<QGroupBox *>(control) || qobject_cast<QLabel *>(control)))
+                continue;
+            QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+            if (qobject_cast<QGroupBox *>(control)) {
+                QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(12, 3)); // on the caption
+                QTest::mouseClick(control, Qt::LeftButton, {}, Bare_point(control));
+            }
+            QVERIFY2(f.ui().Text_to_send->hasFocus(), qPrintable(control->objectName()));
+        }
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" set go")); // a Space on Start would start
+        QCOMPARE(f.ui().Text_to_send->text(), QStringLiteral("ready set go"));
+        QTest::mouseClick(f.ui().Command_send, Qt::LeftButton);
+        QCOMPARE(Digits_masked(f.Peer_read(21)), QStringLiteral("99:99:99 ready set go%")); // and nothing before it
+        f.ui().Text_to_send->setFocus();
+        QTest::mouseClick(client, Qt::LeftButton, {}, Bare_point(client)); // Form_Click
+        QVERIFY(f.ui().Command_start->hasFocus());
+    }
+
+    void return_and_enter_press_the_focused_button_once()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        QVERIFY(f.ui().Command_start->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true); // repeats of a held key
+        QCoreApplication::sendEvent(f.ui().Command_start, &held);
+        for (QLineEdit *box : {f.ui().Text_host, f.ui().Text_to_send}) {
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+        }
+        QTest::mouseClick(f.ui().Command_abort, Qt::LeftButton); // marks the end
+        QCOMPARE(Digits_masked(f.Peer_read(72)),
+                 QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
+
+        // Every push button of the window answers alike; the arm button once a board is there.
+        f.ui().Frame_Phidget->setEnabled(true);
+        f.ui().Frame_phidget_control->show();
+        for (QPushButton *button : {f.ui().Command_abort, f.ui().Command_send, f.ui().Command_connect,
+                                    f.ui().Command_disconnect, f.ui().Command_Phidget_Active}) {
+            QSignalSpy clicked(button, &QAbstractButton::clicked);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+            QVERIFY2(clicked.count() == 1, qPrintable(button->objectName()));
+        }
+        QCOMPARE(f.ui().Command_Phidget_Active->text(), QStringLiteral("Armed"));
+    }
+
+    void ctrl_x_cuts_in_a_text_box_and_ends_the_program_elsewhere()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        for (QLineEdit *box : {f.ui().Text_to_send, f.ui().Text_host}) {
+            box->setFocus();
+            box->setText(QStringLiteral("ready"));
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+            QCOMPARE(box->text(), QString());
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ready"));
+        }
+        QVERIFY(!f.form->Exit_requested());
+        QCOMPARE(f.connection()->Socket_state(), 7);
+        f.ui().Command_start->setFocus();
+        QTest::keyClick(f.ui().Command_start, Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(f.form->Exit_requested());
+        QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState); // the server sees the close
+        QTRY_VERIFY(f.form.isNull());
     }
 
     void failed_connect_stays_in_error()

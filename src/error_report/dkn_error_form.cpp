@@ -24,6 +24,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QThread>
 #include <QUrl>
 
@@ -56,25 +58,39 @@ QLabel *Report_label(QWidget *parent, const char *name, const QString &caption, 
 {
     QLabel *label = Layout::Label(parent, name, caption, geometry); // descriptions come from anywhere
     if (bordered) {
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
+        Set_border(label);
         label->setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, false));
         label->setWordWrap(true);
     }
     return label;
 }
 
-QPushButton *Fitted_button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+// A button whose caption wraps onto a second line when it is wider than the
+// button, as the layout's platform does, so all five keep the window's one font.
+// The text itself stays as given.
+class Wrapping_button : public QPushButton
 {
-    QPushButton *button = Layout::Button(parent, name, caption, geometry);
-    // The layout's typeface is narrower than its substitutes: shrink the caption
-    // until it fits rather than cut it off.
-    const int room = geometry.width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
-    QFont font = parent->font();
-    while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > 6.0)
-        font.setPointSizeF(font.pointSizeF() - 0.2);
-    if (font != parent->font())
-        button->setFont(font);
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option); // the button and its focus mark
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        painter.drawItemText(room, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(), isEnabled(),
+                             text(), QPalette::ButtonText);
+    }
+};
+
+QPushButton *Command_button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *button = Make<Wrapping_button>(parent, name, geometry);
+    button->setText(caption);
     return button;
 }
 
@@ -185,15 +201,13 @@ void DKN_error_form::Build_layout()
     ProgressBar1_->setTextVisible(false);
     ProgressBar1_->setAccessibleName(QStringLiteral("Print progress"));
 
-    Frame_Comments_ = Make<QGroupBox>(this, "Frame_Comments", Twips(120, 3000, 7695, 1455));
-    Frame_Comments_->setTitle(QStringLiteral("Enter your comments here"));
+    Frame_Comments_ = Frame(this, "Frame_Comments", QStringLiteral("Enter your comments here"), Twips(120, 3000, 7695, 1455));
     Text_error_comments_ = Make<QPlainTextEdit>(Frame_Comments_, "Text_error_comments", Twips(120, 240, 7455, 1095));
     Text_error_comments_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text_error_comments_->setTabChangesFocus(true);
     Text_error_comments_->setAccessibleName(Frame_Comments_->title());
 
-    Frame_PC_techs_ = Make<QGroupBox>(this, "Frame_PC_techs", Twips(120, 4560, 7695, 1575));
-    Frame_PC_techs_->setTitle(QStringLiteral("PC tech data"));
+    Frame_PC_techs_ = Frame(this, "Frame_PC_techs", QStringLiteral("PC tech data"), Twips(120, 4560, 7695, 1575));
     auto *pc_caption = Report_label(Frame_PC_techs_, "Lbll_PC_info", QStringLiteral("PC info:"), Twips(120, 360, 855, 255));
     Label_PC_info_ = Report_label(Frame_PC_techs_, "Label_PC_info", QString(), Twips(1440, 360, 5535, 375), true);
     pc_caption->setBuddy(Label_PC_info_);
@@ -202,11 +216,11 @@ void DKN_error_form::Build_layout()
     windows_caption->setWordWrap(true);
     Label_Windows_Version_ = Report_label(Frame_PC_techs_, "Label_Windows_Version", QString(), Twips(1440, 840, 3735, 495), true);
 
-    auto *print = Fitted_button(this, "Cmd_print_error", QStringLiteral("Print report"), Twips(120, 6240, 975, 615));
-    auto *save = Fitted_button(this, "Cmd_save_log", QStringLiteral("Save in log file"), Twips(1200, 6240, 1215, 615));
-    auto *mail = Fitted_button(this, "Cmd_mailto", QStringLiteral("Send mail"), Twips(2520, 6240, 1335, 615));
-    auto *go_on = Fitted_button(this, "Cmd_continue", QStringLiteral("Continue"), Twips(3960, 6240, 1095, 615));
-    auto *quit = Fitted_button(this, "Cmd_exit", QStringLiteral("Exit program"), Twips(6480, 6240, 1215, 615));
+    auto *print = Command_button(this, "Cmd_print_error", QStringLiteral("Print report"), Twips(120, 6240, 975, 615));
+    auto *save = Command_button(this, "Cmd_save_log", QStringLiteral("Save in log file"), Twips(1200, 6240, 1215, 615));
+    auto *mail = Command_button(this, "Cmd_mailto", QStringLiteral("Send mail"), Twips(2520, 6240, 1335, 615));
+    auto *go_on = Command_button(this, "Cmd_continue", QStringLiteral("Continue"), Twips(3960, 6240, 1095, 615));
+    auto *quit = Command_button(this, "Cmd_exit", QStringLiteral("Exit program"), Twips(6480, 6240, 1215, 615));
     connect(print, &QPushButton::clicked, this, &DKN_error_form::Cmd_print_error_Click);
     connect(save, &QPushButton::clicked, this, &DKN_error_form::Cmd_save_log_Click);
     connect(mail, &QPushButton::clicked, this, &DKN_error_form::Cmd_mailto_Click);

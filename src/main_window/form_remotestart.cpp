@@ -16,9 +16,12 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -51,6 +54,8 @@ Form_remotestart::Form_remotestart(QWidget *parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     setWindowTitle(QStringLiteral("Velantra Remote Start"));
+    // The program icon is this window's alone: the About and error windows have none.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
     Build_layout();
     Build_menus();
 
@@ -81,9 +86,7 @@ void Form_remotestart::Build_layout()
     ui_.Label1->setFont(Font(QStringLiteral("Times New Roman"), 48));
     Set_text_color(ui_.Label1, Navy);
 
-    ui_.Frame_active = Frame(client, "Frame_active", QStringLiteral("Active Heat"), Twips(120, 1560, 9735, 1575));
-    ui_.Frame_active->setStyleSheet(
-        QStringLiteral("QGroupBox#Frame_active::title { color: %1; }").arg(Dark_red.name()));
+    ui_.Frame_active = Frame(client, "Frame_active", QStringLiteral("Active Heat"), Twips(120, 1560, 9735, 1575), Dark_red);
     ui_.Label6 = Label(ui_.Frame_active, "Label6", QStringLiteral("Heat ID                 Heat status"),
                        Twips(240, 360, 5175, 255));
     ui_.Label_active_heat = Label(ui_.Frame_active, "Label_active_heat", QString(), Twips(240, 600, 1575, 735));
@@ -120,7 +123,7 @@ void Form_remotestart::Build_layout()
     ui_.Frame_Phidget = Frame(client, "Frame_Phidget", QStringLiteral("Phidget"), Twips(10440, 5280, 2532, 3012));
     ui_.Label_phidget_serial = Label(ui_.Frame_Phidget, "Label_phidget_serial", QStringLiteral("No Phidget!"),
                                      Twips(120, 360, 2052, 372));
-    ui_.Label_phidget_serial->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Set_border(ui_.Label_phidget_serial);
     ui_.Label_phidget_serial->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Set_text_color(ui_.Label_phidget_serial, Blue);
     ui_.Frame_phidget_control = Frame(ui_.Frame_Phidget, "Frame_phidget_control", QStringLiteral("Phidget control"),
@@ -131,7 +134,7 @@ void Form_remotestart::Build_layout()
     ui_.Shape1->setAccessibleName(QStringLiteral("Input 0 lamp"));
     ui_.Label_inp_status = Label(ui_.Frame_phidget_control, "Label_inp_status", QStringLiteral("Label2"),
                                  Twips(840, 600, 1092, 372));
-    ui_.Label_inp_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Set_border(ui_.Label_inp_status);
     ui_.Label_inp_status->setFont(Font(QStringLiteral("MS Sans Serif"), 13.8, true));
     ui_.Label7 = Label(ui_.Frame_phidget_control, "Label7", QStringLiteral("Phidget armed status"), Twips(60, 1080, 2172, 252));
     ui_.Command_Phidget_Active = Button(ui_.Frame_phidget_control, "Command_Phidget_Active", QStringLiteral("Unarmed"),
@@ -139,6 +142,10 @@ void Form_remotestart::Build_layout()
     ui_.Command_Phidget_Active->setFont(Font(QStringLiteral("MS Sans Serif"), 18, true));
     ui_.Frame_phidget_control->setVisible(false);
     ui_.Frame_Phidget->setEnabled(false);
+
+    for (QPushButton *button : {ui_.Command_start, ui_.Command_abort, ui_.Command_connect, ui_.Command_disconnect,
+                                ui_.Command_send, ui_.Command_Phidget_Active})
+        button->installEventFilter(this); // the keyboard start: see eventFilter
 
     QWidget::setTabOrder(ui_.Command_start, ui_.Command_abort);
     QWidget::setTabOrder(ui_.Command_abort, ui_.Text_host);
@@ -260,7 +267,21 @@ bool Form_remotestart::event(QEvent *e)
 bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == centralWidget() && e->type() == QEvent::MouseButtonPress) {
-        ui_.Command_start->setFocus(Qt::MouseFocusReason); // Form_Click
+        // Form_Click is a click on the bare window only. A frame or a label passes its
+        // click up to here too, but that is its own click: the focus stays where it was,
+        // or the next Space typed into a text box would give a false start.
+        if (!centralWidget()->childAt(static_cast<QMouseEvent *>(e)->position().toPoint()))
+            ui_.Command_start->setFocus(Qt::MouseFocusReason);
+    } else if (e->type() == QEvent::KeyPress && qobject_cast<QPushButton *>(watched)) {
+        // Return and keypad Enter press the focused button as Space does, once per
+        // press: a held key repeats, and must not send a second start.
+        const auto *key = static_cast<QKeyEvent *>(e);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!key->isAutoRepeat())
+                static_cast<QPushButton *>(watched)->click();
+            return true;
+        }
     } else if (watched == ui_.Label_status && e->type() == QEvent::MouseButtonRelease) {
         connection_->Update_TCP_status(); // Label_status_Click
     } else if (watched == ui_.Text_host && e->type() == QEvent::FocusOut) {

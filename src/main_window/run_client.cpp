@@ -5,7 +5,6 @@
 #include "shared/forms.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +23,14 @@ bool Display_available()
 
 } // namespace
 
+void Set_application_identity()
+{
+    // The name only, no display name: Qt would add a display name to every window
+    // title ("... — name"), and each window's title must read exactly as its caption.
+    // Message boxes take this name as the application's default title.
+    QApplication::setApplicationName(QStringLiteral("Velantra Remote Start"));
+}
+
 int Run_client(int argc, char **argv)
 {
     if (!Display_available()) {
@@ -35,9 +42,7 @@ int Run_client(int argc, char **argv)
     }
 
     Safe_application app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velantra Remote"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velantra Remote Start"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
+    Set_application_identity();
 
     auto *window = new Form_remotestart;
     window->Form_Load();

@@ -32,9 +32,17 @@ W *Make(QWidget *parent, const char *name, const QRect &geometry)
     return w;
 }
 
-QGroupBox *Frame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry);
+// A frame drawn as the layout's platform draws one: its border runs through the
+// middle of the caption, so children placed by their twips lie inside it. The
+// contents rectangle is the area inside the border. The caption takes the
+// frame's text colour, or caption_color when given; children keep theirs.
+QGroupBox *Frame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                 const QColor &caption_color = QColor());
 // Plain text always: labels may show text from outside.
 QLabel *Label(QWidget *parent, const char *name, const QString &caption, const QRect &geometry);
+// A sunken border around a label. Its text keeps a small gap from the side lines
+// only, so a label as tall as its lines of text shows them whole.
+void Set_border(QLabel *label);
 QPushButton *Button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry);
 
 } // namespace Layout

@@ -1,0 +1,188 @@
+// The three windows as a person sees them: titles and icons as the window manager
+// reads them from the X server, one font, every child inside its frame's border,
+// and labels that show their lines whole.
+
+#include "about/do_about.h"
+#include "about/frm_about.h"
+#include "error_report/dkn_error_form.h"
+#include "main_window/form_remotestart.h"
+#include "main_window/run_client.h"
+#include "shared/forms.h"
+#include "shared/globals.h"
+#include "support/test_support.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <X11/Xlib.h>
+
+namespace {
+
+// A property of the window on the X server, as raw bytes; empty when it has none.
+QByteArray X_property(QWidget *window, const char *name)
+{
+    Display *display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    QByteArray bytes;
+    // The window as it is now: making a window topmost may have created it anew.
+    if (XGetWindowProperty(display, window->windowHandle()->winId(), XInternAtom(display, name, False), 0, 1 << 20, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success && data) {
+        bytes = QByteArray(reinterpret_cast<const char *>(data), int(count) * (format == 32 ? int(sizeof(long)) : format / 8));
+        XFree(data);
+    }
+    return bytes;
+}
+
+// Text pixels inside the label's contents rectangle.
+int Ink_inside(QLabel *label)
+{
+    QImage image(label->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags()); // no background: only what it draws
+    const QRect inside = label->contentsRect();
+    int ink = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ink += qAlpha(image.pixel(x, y)) > 128;
+    return ink;
+}
+
+// Its lines are whole when the same label made taller shows no more of them.
+bool Shows_text_whole(QLabel *label)
+{
+    const QSize size = label->size();
+    const int ink = Ink_inside(label);
+    label->resize(size.width(), size.height() + 60);
+    const int taller = Ink_inside(label);
+    label->resize(size);
+    return ink == taller;
+}
+
+// The frame alone, without its children: nothing of it inside its contents below the caption.
+bool Border_outside_contents(QGroupBox *frame)
+{
+    QImage image(frame->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    frame->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    const QRect inside = frame->contentsRect();
+    for (int y = std::max(inside.top(), frame->fontMetrics().height()); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return false;
+    return true;
+}
+
+} // namespace
+
+class Tst_x11_windows : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Isolated_user_dirs> dirs_;
+    std::unique_ptr<Message_recorder> boxes_;
+    QList<QWidget *> windows_; // main, error report, About
+
+private slots:
+    void initTestCase()
+    {
+        dirs_ = std::make_unique<Isolated_user_dirs>();
+        boxes_ = std::make_unique<Message_recorder>();
+        Set_application_identity(); // as the program starts
+        // PC data as an implementation may fill it in, with letters that reach below the line.
+        Globals::Computer_name = QStringLiteral("start-pc");
+        Globals::Ram_size_text = QStringLiteral("8 GB (jpqgy)");
+        Globals::Windows_version_text = QStringLiteral("Debian 12 (jpqgy)");
+        Globals::Cpu_text = QStringLiteral("x86_64");
+        Globals::Os_text = QStringLiteral("Linux");
+        auto *main = new Form_remotestart;
+        main->Form_Load();
+        main->show();
+        DKN_Error_Handler(QStringLiteral("Bad argument"), 5, 11460, QStringLiteral("PlaySOUND"), QString());
+        Do_About(main);
+        windows_ = {main, DKN_error_form::Loaded_instance(), frmAbout::Existing_instance()};
+        for (QWidget *window : std::as_const(windows_))
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(boxes_->Messages().isEmpty());
+    }
+
+    void cleanupTestCase()
+    {
+        Globals::Computer_name.clear(), Globals::Ram_size_text.clear(), Globals::Windows_version_text.clear();
+        Globals::Cpu_text.clear(), Globals::Os_text.clear();
+        qDeleteAll(Forms::Loaded_Forms());
+        boxes_.reset();
+        dirs_.reset();
+    }
+
+    void titles_and_icons_as_the_window_manager_sees_them()
+    {
+        const QStringList titles{"Velantra Remote Start 1.1.26", "Velantra Remote Client error",
+                                 "About Velantra Remote Client"};
+        for (int i = 0; i < windows_.size(); ++i) {
+            QTRY_COMPARE(QString::fromUtf8(X_property(windows_[i], "_NET_WM_NAME")), titles[i]);
+            // The program icon is the main window's; the other two have none of their own.
+            QCOMPARE(X_property(windows_[i], "_NET_WM_ICON").isEmpty(), i != 0);
+        }
+        // Message boxes take the application's name as their title.
+        QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Velantra Remote Start"));
+    }
+
+    void controls_without_a_font_of_their_own_take_their_windows()
+    {
+        for (QWidget *window : std::as_const(windows_))
+            for (QWidget *w : window->findChildren<QWidget *>())
+                if (!w->isWindow() && !w->testAttribute(Qt::WA_SetFont))
+                    QVERIFY2(w->font() == w->parentWidget()->font(), qPrintable(w->objectName()));
+        auto *main = static_cast<Form_remotestart *>(windows_[0]);
+        const Main_window_ui &ui = main->Ui();
+        for (QWidget *w : std::initializer_list<QWidget *>{ui.Label6, ui.Command_start, ui.Command_abort})
+            QCOMPARE(w->font(), main->centralWidget()->font());
+    }
+
+    void every_child_inside_its_frames_border()
+    {
+        QStringList outside;
+        for (QWidget *window : std::as_const(windows_))
+            for (QGroupBox *frame : window->findChildren<QGroupBox *>()) {
+                if (!Border_outside_contents(frame))
+                    outside << frame->objectName() + " draws inside its contents";
+                for (QWidget *child : frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                    if (!frame->contentsRect().contains(child->geometry()))
+                        outside << child->objectName();
+            }
+        QVERIFY2(outside.isEmpty(), qPrintable(outside.join(", ")));
+    }
+
+    void labels_show_their_lines_whole()
+    {
+        static_cast<Form_remotestart *>(windows_[0])->Ui().Label_inp_status->setText(QStringLiteral("Open"));
+        QStringList cut;
+        for (QWidget *window : std::as_const(windows_))
+            for (QLabel *label : window->findChildren<QLabel *>())
+                if (!label->text().isEmpty() && !Shows_text_whole(label))
+                    cut << label->objectName();
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+    }
+
+    void report_buttons_in_one_font_with_whole_captions()
+    {
+        QWidget *form = windows_[1];
+        QCOMPARE(form->font().pointSizeF(), 9.6);
+        QVERIFY(form->font().bold());
+        for (const char *name : {"Cmd_print_error", "Cmd_save_log", "Cmd_mailto", "Cmd_continue", "Cmd_exit"}) {
+            auto *button = form->findChild<QPushButton *>(QLatin1String(name));
+            QCOMPARE(button->font(), form->font());
+            // Wrapped onto at most two lines, the caption fits inside the button's edges.
+            const QFontMetrics metrics(button->font());
+            const QRect room = button->rect().adjusted(3, 3, -3, -3);
+            const QRect needed = metrics.boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, button->text());
+            QVERIFY2(room.contains(needed) && needed.height() < 3 * metrics.lineSpacing(), name);
+        }
+    }
+};
+
+QTEST_MAIN(Tst_x11_windows)
+#include "tst_x11_windows.moc"
