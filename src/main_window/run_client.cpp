@@ -76,6 +76,8 @@ int Run_client(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Velantra Remote"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velantra Remote Start"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
+    // Ties the window to the installed desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.velantra.RemoteStart"));
 
     auto *window = new Form_remotestart;
     window->Form_Load();
