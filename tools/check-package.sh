@@ -29,11 +29,11 @@ if [ "${1:-}" = "--window" ]; then
   done
   [ -n "$window" ] || { cat "$work/client.log" >&2; fail "no window \"$title\" appeared"; }
   sleep 1 # drawn
-  xwininfo -id "$window" | grep -q "Map State: IsViewable" || fail "the window is not shown"
+  xwininfo -id "$window" | grep "Map State: IsViewable" >/dev/null || fail "the window is not shown"
   # The program icon is a compiled-in resource: the window carries it.
-  xprop -id "$window" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no icon (resources missing?)"
+  xprop -id "$window" _NET_WM_ICON | grep "Icon (64 x 64)" >/dev/null || fail "the window has no icon (resources missing?)"
   # A resource that failed to load would have opened the error-report window.
-  ! xwininfo -root -tree | grep -q '"Velantra Remote Client error' || fail "the error-report window opened"
+  ! xwininfo -root -tree | grep '"Velantra Remote Client error' >/dev/null || fail "the error-report window opened"
   import -window root "$work/window.png"
   [ -z "${VELANTRA_PACKAGE_SCREENSHOT:-}" ] || cp "$work/window.png" "$VELANTRA_PACKAGE_SCREENSHOT"
   exit 0
@@ -67,9 +67,9 @@ for program in velantra-remote velantra-timing-sim; do
   out="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/files/usr/bin/$program" --version)" \
     || fail "$program --version failed"
   [ "$out" = "$program $version" ] || fail "$program --version printed \"$out\""
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/files/usr/bin/$program" --help | grep -q '^Usage:' \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/files/usr/bin/$program" --help | grep '^Usage:' >/dev/null \
     || fail "$program --help gives no usage"
-  man -l "$work/files/usr/share/man/man1/$program.1.gz" >/dev/null 2>&1 || fail "no manual page for $program"
+  zgrep -q '^\.TH ' "$work/files/usr/share/man/man1/$program.1.gz" || fail "no manual page for $program"
 done
 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --window "$work/files" "$work"
 echo "The package is sound: $deb"
