@@ -12,7 +12,7 @@ const QString Service = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString Path = QStringLiteral("/org/freedesktop/ScreenSaver");
 
 // A desktop that does not answer must never hold up the start-up or the exit for long.
-constexpr int Inhibit_timeout_ms = 5000;
+constexpr int Inhibit_timeout_ms = 2000;
 constexpr int Uninhibit_timeout_ms = 1000;
 
 class Dbus_screen_saver final : public Screen_saver_inhibitor
