@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the client and the test suite need.
-# Safe to run again: it only calls apt-get when something is missing.
+# Installs every Debian package the build, the client, the test suite and the
+# package checks need. Safe to run again: it only calls apt-get when something is
+# missing. It prints one line per action, and apt-get's own output only when it fails.
 set -euo pipefail
 
 packages=(
@@ -12,10 +13,14 @@ packages=(
   fonts-liberation fonts-dejavu-core fontconfig
   # headless display, screenshots, PDF text
   xvfb xauth x11-utils imagemagick poppler-utils
-  # a real printer for the print tests
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  # a printer scheduler the print test runs privately (no system queue is added)
+  cups-daemon cups-client cups-core-drivers
   # a real sound server for the ring-tone tests
   pulseaudio pulseaudio-utils sox
+  # a private session bus for the screen-saver test
+  dbus-daemon
+  # the Debian package (CPack, dpkg-shlibdeps) and its checks
+  dpkg-dev file lintian desktop-file-utils appstream
   # used by the run and test scripts
   procps netcat-openbsd python3
 )
@@ -30,11 +35,23 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  SUDO=sudo
+  SUDO=(sudo)
 else
-  SUDO=
+  SUDO=()
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+step() # what, command...
+{
+  local what="$1"
+  shift
+  echo "$what"
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "install-deps: failed: $what" >&2
+    exit 1
+  fi
+}
+step "Updating the package lists" "${SUDO[@]}" apt-get update
+step "Installing ${missing[*]}" \
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

@@ -22,9 +22,23 @@ fi
 
 "$root/tools/build.sh" "$build" "${options[@]}"
 
-# Services some tests use (a printer, a sound server), started when they can be.
+# Services some tests use (a printer, a sound server): the run's own, in a temporary
+# folder, started when they can be and stopped when the run ends, however it ends.
+services="$(mktemp -d "${TMPDIR:-/tmp}/velantra-services.XXXXXX")"
+service_pids=()
+stop_services()
+{
+  local pid
+  for pid in "${service_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$services"
+}
+trap stop_services EXIT
+trap 'exit 130' INT TERM HUP
 for setup in "$root"/tests/services/*.sh; do
-  [ -f "$setup" ] && source "$setup"
+  source "$setup"
 done
 
 cd "$build"

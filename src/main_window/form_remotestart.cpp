@@ -7,6 +7,7 @@
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/non_dependant.h"
+#include "shared/screen_saver.h"
 #include "shared/single_instance.h"
 #include "shared/twips_layout.h"
 #include "start_trigger/start_trigger.h"
@@ -216,6 +217,8 @@ void Form_remotestart::Form_Load()
                                           Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
     trigger_->Load_Ringtone();
     trigger_->Open_InterfaceKit();
+    screen_saver_ = Make_Screen_saver_inhibitor();
+    screen_saver_->Inhibit(QStringLiteral("Velantra Remote Start"), QStringLiteral("Starting races: the screen stays on"));
     ui_.Command_start->setFocus();
 }
 

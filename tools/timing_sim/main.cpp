@@ -2,6 +2,8 @@
 
 #include "timing_sim.h"
 
+#include "build_version.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -12,10 +14,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velantra-timing-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELANTRA_VERSION_TEXT));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A local timing server for the Velantra remote starter."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption address({QStringLiteral("a"), QStringLiteral("address")},
                                      QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                      QStringLiteral("address"), QStringLiteral("127.0.0.1"));
