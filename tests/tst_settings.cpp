@@ -1,4 +1,5 @@
-// The settings file: private-profile semantics, atomic writes, the data folder.
+// The settings file: private-profile semantics, encodings and line ends, whole
+// writes on a failing machine, another writer, the data folder.
 #include "shared/app_user_data.h"
 #include "shared/globals.h"
 #include "shared/ini_file.h"
@@ -22,6 +23,22 @@ void Write_all(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
+// A text as a UTF-16 file holds it, with its byte-order mark.
+QByteArray Utf16(const QString &text, bool big_endian = false)
+{
+    QByteArray bytes = big_endian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : text) {
+        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
+        bytes.append(big_endian ? high : low).append(big_endian ? low : high);
+    }
+    return bytes;
+}
+// The first line end at the end of the first 64 KiB read, its LF in the next.
+QByteArray Split_line_end(const QByteArray &first_line)
+{
+    return first_line + QByteArray(65535 - first_line.size(), ' ') + "\r\n";
+}
+const QString Ini_name = QStringLiteral("Velantra_remote.ini");
 } // namespace
 
 class Tst_settings : public QObject
@@ -38,8 +55,18 @@ private slots:
         QTest::newRow("names ignore case") << QByteArray("[SETTINGS]\r\nHOST_IP=a\r\n") << "a" << true;
         QTest::newRow("blanks trimmed") << QByteArray("  [ settings ]  \r\n  host_ip  =  b c  \r\n") << "b c" << true;
         QTest::newRow("quotes dropped") << QByteArray("[settings]\nhost_ip=\" spaced \"\n") << " spaced " << true;
+        QTest::newRow("single quotes dropped") << QByteArray("[settings]\nhost_ip='a b'\n") << "a b" << true;
         QTest::newRow("one quote kept") << QByteArray("[settings]\nhost_ip=\"half\n") << "\"half" << true;
+        QTest::newRow("unmatched quotes kept") << QByteArray("[settings]\nhost_ip='x\"\n") << "'x\"" << true;
         QTest::newRow("LF file") << QByteArray("[settings]\nhost_ip=lf\n") << "lf" << true;
+        QTest::newRow("CR file") << QByteArray("[other]\rhost_ip=no\r[settings]\rhost_ip=cr\r") << "cr" << true;
+        QTest::newRow("UTF-16 LE") << Utf16(QString::fromUtf8("[other]\r\nk=1\r\n[settings]\r\nhost_ip=S\u00e4ter\r\n"))
+                                   << QString::fromUtf8("S\u00e4ter") << true;
+        QTest::newRow("UTF-16 BE, CR") << Utf16(QStringLiteral("[settings]\rhost_ip=be"), true) << "be" << true;
+        // What the ANSI code page lacks arrives as "?", as from any settings file.
+        QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF[settings]\nhost_ip=\xC3\xA4\xE4\xB8\xAD\n")
+                               << QString::fromUtf8("\u00e4?") << true;
+        QTest::newRow("CR LF across a read") << Split_line_end("[settings]") + "host_ip=far" << "far" << true;
         QTest::newRow("no final line end") << QByteArray("[settings]\r\nhost_ip=last") << "last" << true;
         QTest::newRow("comment is no key") << QByteArray("[settings]\r\n;host_ip=old\r\n") << "" << false;
         QTest::newRow("first key wins") << QByteArray("[settings]\r\nhost_ip=1\r\nhost_ip=2\r\n") << "1" << true;
@@ -76,11 +103,26 @@ private slots:
         QTest::newRow("key added at end of its section") << QStringLiteral("NEW")
             << QByteArray("[settings]\r\nport=1\r\n\r\n[other]\n  odd line kept \n")
             << QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n\r\n[other]\n  odd line kept \n");
-        QTest::newRow("section added at end, LF lines kept") << QStringLiteral("NEW")
-            << QByteArray("[other]\nx=1") << QByteArray("[other]\nx=1\r\n[settings]\r\nhost_ip=NEW\r\n");
+        QTest::newRow("section added at end, in the file's line ends") << QStringLiteral("NEW")
+            << QByteArray("[other]\nx=1") << QByteArray("[other]\nx=1\n[settings]\nhost_ip=NEW\n");
         QTest::newRow("commented key is not replaced") << QStringLiteral("NEW")
             << QByteArray("[settings]\r\n;host_ip=old\r\n")
             << QByteArray("[settings]\r\n;host_ip=old\r\nhost_ip=NEW\r\n");
+        QTest::newRow("CR file: replaced, not added again") << QStringLiteral("NEW")
+            << QByteArray("[settings]\rhost_ip=old\rport=1\r") << QByteArray("[settings]\rhost_ip=NEW\rport=1\r");
+        QTest::newRow("CR file: added in CR") << QStringLiteral("NEW")
+            << QByteArray("[settings]\rport=1") << QByteArray("[settings]\rport=1\rhost_ip=NEW\r");
+        QTest::newRow("UTF-16 stays UTF-16 with its mark") << QString::fromUtf8("Z\u00fcrich \u4e2d")
+            << Utf16(QStringLiteral(";c\r\n[settings]\r\nhost_ip=old\r\n"))
+            << Utf16(QString::fromUtf8(";c\r\n[settings]\r\nhost_ip=Z\u00fcrich ?\r\n"));
+        QTest::newRow("UTF-16 BE, section added") << QStringLiteral("NEW") << Utf16(QStringLiteral("[x]\ny=1"), true)
+            << Utf16(QStringLiteral("[x]\ny=1\n[settings]\nhost_ip=NEW\n"), true);
+        QTest::newRow("UTF-8 with its mark") << QString::fromUtf8("\u00e4") << QByteArray("\xEF\xBB\xBF[settings]\n")
+            << QByteArray("\xEF\xBB\xBF[settings]\nhost_ip=\xC3\xA4\n");
+        QTest::newRow("a value's line break adds no line") << QStringLiteral("a\r\n[settings]\r\nhost_ip=b")
+            << QByteArray("[settings]\r\nport=1\r\n") << QByteArray("[settings]\r\nport=1\r\nhost_ip=a\r\n");
+        QTest::newRow("CR LF across a read") << QStringLiteral("NEW") << Split_line_end("[settings]") + "port=1"
+            << Split_line_end("[settings]") + "port=1\r\nhost_ip=NEW\r\n";
     }
 
     void write_keeps_other_lines()
