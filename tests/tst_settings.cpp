@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
 namespace {
 QByteArray Read_all(const QString &path)
 {
@@ -39,12 +43,32 @@ QByteArray Split_line_end(const QByteArray &first_line)
     return first_line + QByteArray(65535 - first_line.size(), ' ') + "\r\n";
 }
 const QString Ini_name = QStringLiteral("Velantra_remote.ini");
+const QString Settings = QStringLiteral("settings");
+const QString Host_ip = QStringLiteral("host_ip");
+
+QStringList Files_in(const QString &folder) { return QDir(folder).entryList(QDir::Files); }
+
+QString Write_failure(const QString &path, int error)
+{
+    return QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n Error = ")
+           + QString::number(error) + QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The working folder, put back when it goes.
+struct Working_folder
+{
+    explicit Working_folder(const QString &path) { QDir::setCurrent(path); }
+    ~Working_folder() { QDir::setCurrent(saved); }
+    const QString saved = QDir::currentPath();
+};
 } // namespace
 
 class Tst_settings : public QObject
 {
     Q_OBJECT
 private slots:
+    void cleanup() { Ini::Test_Hooks() = {}; }
+
     void lookup_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -184,6 +208,91 @@ private slots:
         QCOMPARE(Read_all(blocker), QByteArray("x"));
     }
 
+    void failed_write_leaves_the_old_file_whole_data()
+    {
+        QTest::addColumn<QString>("fault");
+        // The kernel refuses the bytes Qt buffered, as a full disk does: runs everywhere.
+        QTest::newRow("file-size limit") << "limit";
+        // A real full disk where the test may mount one.
+        QTest::newRow("full disk") << "full";
+        QTest::newRow("full disk, folder takes no new file") << "full, in place";
+    }
+
+    void failed_write_leaves_the_old_file_whole()
+    {
+        QFETCH(QString, fault);
+        const QByteArray old = "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n";
+        QTemporaryDir dir;
+        std::optional<Small_tmpfs> disk;
+        QString folder = dir.path();
+        if (fault != QLatin1String("limit")) {
+            disk.emplace("size=64k");
+            if (!disk->Mounted())
+                QSKIP("no tmpfs may be mounted here (root only)");
+            folder = disk->Path();
+        }
+        const QString path = folder + QLatin1Char('/') + Ini_name;
+        Write_all(path, old);
+        if (disk)
+            disk->Fill();
+        const QStringList files_before = Files_in(folder);
+        std::optional<Folder_refusing_new_files> refusing;
+        if (fault.endsWith(QLatin1String("in place"))) {
+            refusing.emplace(folder);
+            QVERIFY(refusing->Made());
+        }
+        Message_recorder boxes;
+        qint16 result = 1;
+        {
+            std::optional<File_size_limit> limit;
+            if (!disk)
+                limit.emplace(old.size() + 16);
+            result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
+        }
+        QCOMPARE(result, qint16(0));
+        QCOMPARE(Read_all(path), old);
+        QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, disk ? ENOSPC : EFBIG)});
+        QCOMPARE(boxes.Messages().first().title, QStringLiteral(" DKN Error"));
+        QCOMPARE(Files_in(folder), files_before);
+    }
+
+    void folder_that_takes_no_new_file_is_written_in_place()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        Write_all(path, "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n");
+        Folder_refusing_new_files refusing(dir.path());
+        QVERIFY(refusing.Made());
+        Message_recorder boxes;
+        // The file grows, then shrinks, where it lies.
+        for (const QString &value : {QStringLiteral("timing-server.example"), QStringLiteral("t")}) {
+            QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
+            QCOMPARE(Read_all(path), "[settings]\r\nhost_ip=" + value.toLatin1() + "\r\nport=1\r\n");
+        }
+        QVERIFY(boxes.Messages().isEmpty());
+        // A file that does not exist yet cannot be made there.
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("v"), dir.filePath(QStringLiteral("new.ini"))), qint16(0));
+        QCOMPARE(boxes.Messages().size(), 1);
+        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+    }
+
+    void another_writer_between_read_and_write_keeps_its_keys()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        // The file is missing when read, and another writer makes it before ours is in place.
+        int replacing = 0;
+        Ini::Test_Hooks().before_replace = [&] {
+            if (replacing++ == 0)
+                Write_all(path, "[settings]\r\nport=1\r\n[other]\r\nk=v\r\n");
+        };
+        Message_recorder boxes;
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("NEW"), path), qint16(1));
+        QCOMPARE(replacing, 2); // read again and written on the other's file
+        QCOMPARE(Read_all(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
+        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+    }
+
     void app_user_data_path()
     {
         Isolated_user_dirs dirs;
@@ -203,6 +312,19 @@ private slots:
         Write_all(blocker, "x");
         qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/sub")).toLocal8Bit());
         QCOMPARE(AppUserData_Path(), QStringLiteral("The folder does not exist"));
+
+        // That text is no folder: nothing is read or written relative to the working folder.
+        Globals::Init_program();
+        QCOMPARE(Globals::Ini_file_path, QStringLiteral("The folder does not exist/Velantra_remote.ini"));
+        Working_folder here(dirs.Data_path());
+        QDir().mkpath(QStringLiteral("The folder does not exist"));
+        const QByteArray planted = "[settings]\r\nhost_ip=planted\r\n";
+        Write_all(Globals::Ini_file_path, planted);
+        Message_recorder boxes;
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, Globals::Ini_file_path, QStringLiteral("d")), QStringLiteral("d"));
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), Globals::Ini_file_path), qint16(0));
+        QCOMPARE(boxes.Texts(), QStringList{Write_failure(Globals::Ini_file_path, ENOENT)});
+        QCOMPARE(Read_all(Globals::Ini_file_path), planted);
     }
 };
 
