@@ -53,14 +53,6 @@ QString Write_failure(const QString &path, int error)
     return QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n Error = ")
            + QString::number(error) + QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(error));
 }
-
-// The working folder, put back when it goes.
-struct Working_folder
-{
-    explicit Working_folder(const QString &path) { QDir::setCurrent(path); }
-    ~Working_folder() { QDir::setCurrent(saved); }
-    const QString saved = QDir::currentPath();
-};
 } // namespace
 
 class Tst_settings : public QObject

@@ -53,6 +53,9 @@ bool Services_required()
     return qEnvironmentVariableIntValue("VELANTRA_REQUIRE_SERVICES") == 1;
 }
 
+Working_folder::Working_folder(const QString &path) : saved(QDir::currentPath()) { QDir::setCurrent(path); }
+Working_folder::~Working_folder() { QDir::setCurrent(saved); }
+
 Small_tmpfs::Small_tmpfs(const QByteArray &options)
 {
 #ifdef Q_OS_LINUX

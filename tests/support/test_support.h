@@ -40,6 +40,14 @@ private:
 // True when the tests must not skip for lack of a service (set in CI).
 bool Services_required();
 
+// The working folder, put back when it goes.
+struct Working_folder
+{
+    explicit Working_folder(const QString &path);
+    ~Working_folder();
+    const QString saved;
+};
+
 // Faults of the machine, made for real (Linux). Each undoes itself when it goes.
 
 // A small tmpfs mounted on a fresh folder (needs root); Mounted() is false where
