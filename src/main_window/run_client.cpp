@@ -24,6 +24,15 @@ bool Display_available()
 
 } // namespace
 
+void Guarded_Form_Load(Form_remotestart &window)
+{
+    try {
+        window.Form_Load();
+    } catch (...) {
+        Report_failure(QStringLiteral("Form_Load"), std::current_exception());
+    }
+}
+
 int Run_client(int argc, char **argv)
 {
     if (!Display_available()) {
@@ -40,7 +49,7 @@ int Run_client(int argc, char **argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
 
     auto *window = new Form_remotestart;
-    window->Form_Load();
+    Guarded_Form_Load(*window);
     int rc = 0;
     if (!window->Exit_requested()) {
         window->show();
