@@ -18,6 +18,8 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # used by the run and test scripts
   procps netcat-openbsd python3
+  # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

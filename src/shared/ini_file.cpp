@@ -178,9 +178,11 @@ private:
         buf_.remove(0, pos_);
         base_ += pos_;
         pos_ = 0;
+        // No more than the file holds: most settings files are a few lines.
+        const qint64 want = in_->isSequential() ? Chunk : qBound<qint64>(1, in_->size() - in_->pos(), Chunk);
         const qsizetype old = buf_.size();
-        buf_.resize(old + Chunk);
-        const qint64 got = in_->read(buf_.data() + old, Chunk);
+        buf_.resize(old + want);
+        const qint64 got = in_->read(buf_.data() + old, want);
         buf_.resize(old + qMax<qint64>(got, 0));
         if (got <= 0) {
             eof_ = true;
@@ -392,8 +394,8 @@ bool Copy(QIODevice &in, QFileDevice &out, qint64 from, qint64 to)
 {
     if (!in.seek(from))
         return false;
-    QByteArray chunk(Chunk, Qt::Uninitialized);
     qint64 left = to < 0 ? std::numeric_limits<qint64>::max() : to - from;
+    QByteArray chunk(qBound<qint64>(1, qMin(left, in.size() - from), Chunk), Qt::Uninitialized);
     while (left > 0) {
         errno = 0;
         const qint64 got = in.read(chunk.data(), qMin<qint64>(Chunk, left));
