@@ -273,7 +273,8 @@ private slots:
         std::optional<Folder_refusing_new_files> refusing;
         if (fault == QLatin1String("refusing")) {
             refusing.emplace(folder);
-            QVERIFY(refusing->Made());
+            if (!refusing->Made())
+                QSKIP(Folder_refusing_new_files::Why_not);
         }
         Message_recorder messages;
         Report(QString(6000, QLatin1Char('r'))); // a record longer than the room left

@@ -231,7 +231,8 @@ private slots:
         std::optional<Folder_refusing_new_files> refusing;
         if (fault.endsWith(QLatin1String("in place"))) {
             refusing.emplace(folder);
-            QVERIFY(refusing->Made());
+            if (!refusing->Made())
+                QSKIP(Folder_refusing_new_files::Why_not);
         }
         Message_recorder boxes;
         qint16 result = 1;
@@ -254,7 +255,8 @@ private slots:
         const QString path = dir.filePath(Ini_name);
         Write_all(path, "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n");
         Folder_refusing_new_files refusing(dir.path());
-        QVERIFY(refusing.Made());
+        if (!refusing.Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
         Message_recorder boxes;
         // The file grows, then shrinks, where it lies.
         for (const QString &value : {QStringLiteral("timing-server.example"), QStringLiteral("t")}) {

@@ -89,6 +89,7 @@ public:
     explicit Folder_refusing_new_files(const QString &path);
     ~Folder_refusing_new_files();
     bool Made() const { return made_; }
+    static constexpr const char *Why_not = "no folder can refuse new files here (root, and no immutable flag)";
 
 private:
     QString path_;
