@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -30,46 +32,27 @@ enum class Encoding { Ansi, Utf8, Utf16le, Utf16be };
 
 bool Is_utf16(Encoding e) { return e == Encoding::Utf16le || e == Encoding::Utf16be; }
 
-QString Decode(QByteArrayView bytes, Encoding e)
+QStringConverter::Encoding Unicode_form(Encoding e)
 {
     switch (e) {
-    case Encoding::Ansi:
+    case Encoding::Utf16le: return QStringConverter::Utf16LE;
+    case Encoding::Utf16be: return QStringConverter::Utf16BE;
+    default: return QStringConverter::Utf8;
+    }
+}
+
+QString Decode(QByteArrayView bytes, Encoding e)
+{
+    if (e == Encoding::Ansi)
         return From_Ansi(QByteArray::fromRawData(bytes.data(), bytes.size()));
-    case Encoding::Utf8:
-        return QString::fromUtf8(bytes);
-    case Encoding::Utf16le:
-    case Encoding::Utf16be:
-        break;
-    }
-    QString text(bytes.size() / 2, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char *unit = bytes.data() + 2 * i;
-        out[i] = QChar(e == Encoding::Utf16le ? qFromLittleEndian<quint16>(unit) : qFromBigEndian<quint16>(unit));
-    }
-    return text;
+    return QStringDecoder(Unicode_form(e), QStringConverter::Flag::Stateless).decode(bytes);
 }
 
 QByteArray Encode(const QString &text, Encoding e)
 {
-    switch (e) {
-    case Encoding::Ansi:
+    if (e == Encoding::Ansi)
         return To_Ansi(text);
-    case Encoding::Utf8:
-        return text.toUtf8();
-    case Encoding::Utf16le:
-    case Encoding::Utf16be:
-        break;
-    }
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char *unit = bytes.data() + 2 * i;
-        if (e == Encoding::Utf16le)
-            qToLittleEndian<quint16>(text.at(i).unicode(), unit);
-        else
-            qToBigEndian<quint16>(text.at(i).unicode(), unit);
-    }
-    return bytes;
+    return QStringEncoder(Unicode_form(e), QStringConverter::Flag::Stateless).encode(text);
 }
 
 // What a text becomes on its way through the ANSI code page.
@@ -398,7 +381,7 @@ bool Copy(QIODevice &in, QFileDevice &out, qint64 from, qint64 to)
     QByteArray chunk(qBound<qint64>(1, qMin(left, in.size() - from), Chunk), Qt::Uninitialized);
     while (left > 0) {
         errno = 0;
-        const qint64 got = in.read(chunk.data(), qMin<qint64>(Chunk, left));
+        const qint64 got = in.read(chunk.data(), qMin<qint64>(chunk.size(), left));
         if (got < 0)
             return false;
         if (got == 0) {
