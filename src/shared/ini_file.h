@@ -7,7 +7,8 @@
 // in its encoding (UTF-16 little or big endian, UTF-8); any other file is in the
 // ANSI code page. A write changes one line and keeps every other byte as it was.
 //
-// Files are read as a stream: memory grows with the longest line, not the file.
+// Files are read as a stream: memory grows with the longest line, not the file
+// (only a file changed in place is held whole).
 // Names and values pass the ANSI code page both ways, whatever the file's
 // encoding, and a text is taken up to its first line break or NUL, so a value
 // can never add lines of its own to the file.

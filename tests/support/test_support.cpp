@@ -4,9 +4,11 @@
 #include <QFile>
 
 #include <csignal>
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -86,6 +88,7 @@ void Small_tmpfs::Fill()
     }
 }
 
+#ifdef Q_OS_UNIX
 File_size_limit::File_size_limit(qint64 bytes)
 {
     old_handler_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the test
@@ -104,6 +107,7 @@ File_size_limit::~File_size_limit()
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, old_handler_);
 }
+#endif
 
 namespace {
 bool Set_immutable(const QString &path, bool on)
