@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QtPrintSupport>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -81,6 +82,7 @@ private slots:
     }
     void cleanup()
     {
+        Globals::Init_program();
         delete Form();
         Error_report::Test_seams() = {};
         Platform::Test_Hooks().open_url = nullptr;
@@ -224,6 +226,69 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(One_page(printed), 30000); // once the whole job is in
         QCOMPARE(Page_lines(printed), lines);
         QFile::remove(printed);
+    }
+
+    void failed_log_save_names_its_cause_and_leaves_no_partial_record_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such folder") << "missing" << "Log errorPath not found 76";
+        QTest::newRow("the folder lookup's text, no folder") << "relative" << "Log errorPath not found 76";
+        QTest::newRow("folder takes no new file") << "refusing" << "Log errorPermission denied 70";
+        QTest::newRow("file-size limit") << "limit" << "Log errorDevice I/O error 57";
+        QTest::newRow("full disk") << "full" << "Log errorDisk full 61";
+    }
+
+    void failed_log_save_names_its_cause_and_leaves_no_partial_record()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        const QByteArray earlier = "Saved  at: an earlier record\r\n";
+        QTemporaryDir dir;
+        QString folder = dir.path();
+        std::optional<Small_tmpfs> disk;
+        if (fault == QLatin1String("full")) {
+            disk.emplace("size=64k");
+            if (!disk->Mounted())
+                QSKIP("no tmpfs may be mounted here (root only)");
+            folder = disk->Path();
+        }
+        std::optional<Working_folder> here;
+        if (fault == QLatin1String("relative")) {
+            here.emplace(folder);
+            folder = QStringLiteral("The folder does not exist");
+            QDir().mkpath(folder);
+        } else if (fault == QLatin1String("missing")) {
+            folder += QStringLiteral("/missing");
+        }
+        const QString log = folder + QStringLiteral("/Velantra_errlog.txt");
+        if (fault == QLatin1String("limit") || disk) {
+            QFile file(log);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        }
+        if (disk)
+            disk->Fill();
+        std::optional<Folder_refusing_new_files> refusing;
+        if (fault == QLatin1String("refusing")) {
+            refusing.emplace(folder);
+            if (!refusing->Made())
+                QSKIP(Folder_refusing_new_files::Why_not);
+        }
+        Message_recorder messages;
+        Report(QString(6000, QLatin1Char('r'))); // a record longer than the room left
+        Globals::User_appdata_path = folder;
+        {
+            std::optional<File_size_limit> limit;
+            if (fault == QLatin1String("limit"))
+                limit.emplace(earlier.size() + 16);
+            Click("Cmd_save_log");
+        }
+        QCOMPARE(messages.Texts(), QStringList{message});
+        QFile file(log);
+        if (fault == QLatin1String("limit") || disk)
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == earlier);
+        else
+            QVERIFY(!file.exists());
     }
 
     void exceptions_from_handlers_reach_the_window()

@@ -1,5 +1,7 @@
 // The main window's start-up, menus, settings write, single instance and shutdown.
+#include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
+#include "main_window/run_client.h"
 #include "shared/forms.h"
 #include "shared/globals.h"
 #include "shared/non_dependant.h"
@@ -16,6 +18,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+
+#include <stdexcept>
 
 namespace {
 
@@ -169,7 +173,7 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("Velantra Remote Start")); // nothing after the refusal ran
     }
 
-    void stale_lock_of_a_dead_copy_is_taken_over()
+    void lock_of_a_running_copy_refuses_and_of_a_killed_one_is_taken_over()
     {
         QProcess client;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -178,11 +182,66 @@ private slots:
         client.start(QStringLiteral(VELANTRA_CLIENT_PATH), QStringList());
         QVERIFY(client.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Instance_lock::Default_path()), 20000);
+        QTRY_VERIFY(QFileInfo(Instance_lock::Default_path()).size() > 0);
+        QVERIFY(Load_window()->Exit_requested());
+        QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("A previous instance of this program is already running!")});
+        boxes_->Clear();
         client.kill(); // a crash: the lock file stays behind
         QVERIFY(client.waitForFinished());
         QVERIFY(QFile::exists(Instance_lock::Default_path()));
         QVERIFY(!Load_window()->Exit_requested());
         QVERIFY(boxes_->Messages().isEmpty());
+    }
+
+    void left_over_lock_files_do_not_block_the_start_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("not a lock") << QByteArray("\x00\xFF garbage\n", 11) << true;
+        QTest::newRow("another machine's") << QByteArray("4242\nvelantra-remote\nother-host\n") << true;
+        QTest::newRow("unreadable") << QByteArray("1\n") << false;
+    }
+
+    void left_over_lock_files_do_not_block_the_start()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, readable);
+        QFile lock(Instance_lock::Default_path());
+        QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write(content) == content.size());
+        lock.close();
+        if (!readable)
+            lock.setPermissions(QFileDevice::Permissions());
+        QVERIFY(!Load_window()->Exit_requested());
+        QVERIFY(boxes_->Messages().isEmpty());
+        // Taken over: the guard works again.
+        QVERIFY(!Instance_lock().Try_acquire());
+    }
+
+    void lock_that_cannot_be_made_starts_without_it()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        Instance_lock lock(blocker.fileName() + QStringLiteral("/Velantra_remote.lock"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot take the single-instance lock .*starting without it")));
+        QVERIFY(lock.Try_acquire());
+    }
+
+    void failure_at_start_up_reaches_the_error_window()
+    {
+        // A box that fails stands in for any failure among the start-up's steps.
+        Instance_lock first;
+        QVERIFY(first.Try_acquire());
+        const Message_hook recorder = Set_Message_Hook([](const Shown_message &) { throw std::runtime_error("disk gone"); });
+        window_ = new Form_remotestart;
+        Guarded_Form_Load(*window_);
+        Set_Message_Hook(recorder);
+        const DKN_error_form *report = DKN_error_form::Loaded_instance();
+        QVERIFY(report && report->isVisible());
+        QVERIFY2(report->Report_text().startsWith(QStringLiteral("Location of error: Form_Load line: 0\r\nerror description: ")),
+                 qPrintable(report->Report_text()));
+        QVERIFY(report->Report_text().contains(QStringLiteral("disk gone")));
     }
 
     void unload_all_forms_last_first_and_stops_on_refusal()

@@ -1,4 +1,5 @@
-// The settings file: private-profile semantics, atomic writes, the data folder.
+// The settings file: private-profile semantics, encodings and line ends, whole
+// writes on a failing machine, another writer, the data folder.
 #include "shared/app_user_data.h"
 #include "shared/globals.h"
 #include "shared/ini_file.h"
@@ -9,6 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 namespace {
 QByteArray Read_all(const QString &path)
@@ -22,12 +27,40 @@ void Write_all(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
+// A text as a UTF-16 file holds it, with its byte-order mark.
+QByteArray Utf16(const QString &text, bool big_endian = false)
+{
+    QByteArray bytes = big_endian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : text) {
+        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
+        bytes.append(big_endian ? high : low).append(big_endian ? low : high);
+    }
+    return bytes;
+}
+// The first line end at the end of the first 64 KiB read, its LF in the next.
+QByteArray Split_line_end(const QByteArray &first_line)
+{
+    return first_line + QByteArray(65535 - first_line.size(), ' ') + "\r\n";
+}
+const QString Ini_name = QStringLiteral("Velantra_remote.ini");
+const QString Settings = QStringLiteral("settings");
+const QString Host_ip = QStringLiteral("host_ip");
+
+QStringList Files_in(const QString &folder) { return QDir(folder).entryList(QDir::Files); }
+
+QString Write_failure(const QString &path, int error)
+{
+    return QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n Error = ")
+           + QString::number(error) + QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(error));
+}
 } // namespace
 
 class Tst_settings : public QObject
 {
     Q_OBJECT
 private slots:
+    void cleanup() { Ini::Test_Hooks() = {}; }
+
     void lookup_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -38,8 +71,18 @@ private slots:
         QTest::newRow("names ignore case") << QByteArray("[SETTINGS]\r\nHOST_IP=a\r\n") << "a" << true;
         QTest::newRow("blanks trimmed") << QByteArray("  [ settings ]  \r\n  host_ip  =  b c  \r\n") << "b c" << true;
         QTest::newRow("quotes dropped") << QByteArray("[settings]\nhost_ip=\" spaced \"\n") << " spaced " << true;
+        QTest::newRow("single quotes dropped") << QByteArray("[settings]\nhost_ip='a b'\n") << "a b" << true;
         QTest::newRow("one quote kept") << QByteArray("[settings]\nhost_ip=\"half\n") << "\"half" << true;
+        QTest::newRow("unmatched quotes kept") << QByteArray("[settings]\nhost_ip='x\"\n") << "'x\"" << true;
         QTest::newRow("LF file") << QByteArray("[settings]\nhost_ip=lf\n") << "lf" << true;
+        QTest::newRow("CR file") << QByteArray("[other]\rhost_ip=no\r[settings]\rhost_ip=cr\r") << "cr" << true;
+        QTest::newRow("UTF-16 LE") << Utf16(QString::fromUtf8("[other]\r\nk=1\r\n[settings]\r\nhost_ip=S\u00e4ter\r\n"))
+                                   << QString::fromUtf8("S\u00e4ter") << true;
+        QTest::newRow("UTF-16 BE, CR") << Utf16(QStringLiteral("[settings]\rhost_ip=be"), true) << "be" << true;
+        // What the ANSI code page lacks arrives as "?", as from any settings file.
+        QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF[settings]\nhost_ip=\xC3\xA4\xE4\xB8\xAD\n")
+                               << QString::fromUtf8("\u00e4?") << true;
+        QTest::newRow("CR LF across a read") << Split_line_end("[settings]") + "host_ip=far" << "far" << true;
         QTest::newRow("no final line end") << QByteArray("[settings]\r\nhost_ip=last") << "last" << true;
         QTest::newRow("comment is no key") << QByteArray("[settings]\r\n;host_ip=old\r\n") << "" << false;
         QTest::newRow("first key wins") << QByteArray("[settings]\r\nhost_ip=1\r\nhost_ip=2\r\n") << "1" << true;
@@ -76,11 +119,26 @@ private slots:
         QTest::newRow("key added at end of its section") << QStringLiteral("NEW")
             << QByteArray("[settings]\r\nport=1\r\n\r\n[other]\n  odd line kept \n")
             << QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n\r\n[other]\n  odd line kept \n");
-        QTest::newRow("section added at end, LF lines kept") << QStringLiteral("NEW")
-            << QByteArray("[other]\nx=1") << QByteArray("[other]\nx=1\r\n[settings]\r\nhost_ip=NEW\r\n");
+        QTest::newRow("section added at end, in the file's line ends") << QStringLiteral("NEW")
+            << QByteArray("[other]\nx=1") << QByteArray("[other]\nx=1\n[settings]\nhost_ip=NEW\n");
         QTest::newRow("commented key is not replaced") << QStringLiteral("NEW")
             << QByteArray("[settings]\r\n;host_ip=old\r\n")
             << QByteArray("[settings]\r\n;host_ip=old\r\nhost_ip=NEW\r\n");
+        QTest::newRow("CR file: replaced, not added again") << QStringLiteral("NEW")
+            << QByteArray("[settings]\rhost_ip=old\rport=1\r") << QByteArray("[settings]\rhost_ip=NEW\rport=1\r");
+        QTest::newRow("CR file: added in CR") << QStringLiteral("NEW")
+            << QByteArray("[settings]\rport=1") << QByteArray("[settings]\rport=1\rhost_ip=NEW\r");
+        QTest::newRow("UTF-16 stays UTF-16 with its mark") << QString::fromUtf8("Z\u00fcrich \u4e2d")
+            << Utf16(QStringLiteral(";c\r\n[settings]\r\nhost_ip=old\r\n"))
+            << Utf16(QString::fromUtf8(";c\r\n[settings]\r\nhost_ip=Z\u00fcrich ?\r\n"));
+        QTest::newRow("UTF-16 BE, section added") << QStringLiteral("NEW") << Utf16(QStringLiteral("[x]\ny=1"), true)
+            << Utf16(QStringLiteral("[x]\ny=1\n[settings]\nhost_ip=NEW\n"), true);
+        QTest::newRow("UTF-8 with its mark") << QString::fromUtf8("\u00e4") << QByteArray("\xEF\xBB\xBF[settings]\n")
+            << QByteArray("\xEF\xBB\xBF[settings]\nhost_ip=\xC3\xA4\n");
+        QTest::newRow("a value's line break adds no line") << QStringLiteral("a\r\n[settings]\r\nhost_ip=b")
+            << QByteArray("[settings]\r\nport=1\r\n") << QByteArray("[settings]\r\nport=1\r\nhost_ip=a\r\n");
+        QTest::newRow("CR LF across a read") << QStringLiteral("NEW") << Split_line_end("[settings]") + "port=1"
+            << Split_line_end("[settings]") + "port=1\r\nhost_ip=NEW\r\n";
     }
 
     void write_keeps_other_lines()
@@ -142,6 +200,93 @@ private slots:
         QCOMPARE(Read_all(blocker), QByteArray("x"));
     }
 
+    void failed_write_leaves_the_old_file_whole_data()
+    {
+        QTest::addColumn<QString>("fault");
+        // The kernel refuses the bytes Qt buffered, as a full disk does: runs everywhere.
+        QTest::newRow("file-size limit") << "limit";
+        // A real full disk where the test may mount one.
+        QTest::newRow("full disk") << "full";
+        QTest::newRow("full disk, folder takes no new file") << "full, in place";
+    }
+
+    void failed_write_leaves_the_old_file_whole()
+    {
+        QFETCH(QString, fault);
+        const QByteArray old = "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n";
+        QTemporaryDir dir;
+        std::optional<Small_tmpfs> disk;
+        QString folder = dir.path();
+        if (fault != QLatin1String("limit")) {
+            disk.emplace("size=64k");
+            if (!disk->Mounted())
+                QSKIP("no tmpfs may be mounted here (root only)");
+            folder = disk->Path();
+        }
+        const QString path = folder + QLatin1Char('/') + Ini_name;
+        Write_all(path, old);
+        if (disk)
+            disk->Fill();
+        const QStringList files_before = Files_in(folder);
+        std::optional<Folder_refusing_new_files> refusing;
+        if (fault.endsWith(QLatin1String("in place"))) {
+            refusing.emplace(folder);
+            if (!refusing->Made())
+                QSKIP(Folder_refusing_new_files::Why_not);
+        }
+        Message_recorder boxes;
+        qint16 result = 1;
+        {
+            std::optional<File_size_limit> limit;
+            if (!disk)
+                limit.emplace(old.size() + 16);
+            result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
+        }
+        QCOMPARE(result, qint16(0));
+        QCOMPARE(Read_all(path), old);
+        QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, disk ? ENOSPC : EFBIG)});
+        QCOMPARE(boxes.Messages().first().title, QStringLiteral(" DKN Error"));
+        QCOMPARE(Files_in(folder), files_before);
+    }
+
+    void folder_that_takes_no_new_file_is_written_in_place()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        Write_all(path, "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n");
+        Folder_refusing_new_files refusing(dir.path());
+        if (!refusing.Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
+        Message_recorder boxes;
+        // The file grows, then shrinks, where it lies.
+        for (const QString &value : {QStringLiteral("timing-server.example"), QStringLiteral("t")}) {
+            QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
+            QCOMPARE(Read_all(path), "[settings]\r\nhost_ip=" + value.toLatin1() + "\r\nport=1\r\n");
+        }
+        QVERIFY(boxes.Messages().isEmpty());
+        // A file that does not exist yet cannot be made there.
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("v"), dir.filePath(QStringLiteral("new.ini"))), qint16(0));
+        QCOMPARE(boxes.Messages().size(), 1);
+        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+    }
+
+    void another_writer_between_read_and_write_keeps_its_keys()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        // The file is missing when read, and another writer makes it before ours is in place.
+        int replacing = 0;
+        Ini::Test_Hooks().before_replace = [&] {
+            if (replacing++ == 0)
+                Write_all(path, "[settings]\r\nport=1\r\n[other]\r\nk=v\r\n");
+        };
+        Message_recorder boxes;
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("NEW"), path), qint16(1));
+        QCOMPARE(replacing, 2); // read again and written on the other's file
+        QCOMPARE(Read_all(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
+        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+    }
+
     void app_user_data_path()
     {
         Isolated_user_dirs dirs;
@@ -161,6 +306,19 @@ private slots:
         Write_all(blocker, "x");
         qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/sub")).toLocal8Bit());
         QCOMPARE(AppUserData_Path(), QStringLiteral("The folder does not exist"));
+
+        // That text is no folder: nothing is read or written relative to the working folder.
+        Globals::Init_program();
+        QCOMPARE(Globals::Ini_file_path, QStringLiteral("The folder does not exist/Velantra_remote.ini"));
+        Working_folder here(dirs.Data_path());
+        QDir().mkpath(QStringLiteral("The folder does not exist"));
+        const QByteArray planted = "[settings]\r\nhost_ip=planted\r\n";
+        Write_all(Globals::Ini_file_path, planted);
+        Message_recorder boxes;
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, Globals::Ini_file_path, QStringLiteral("d")), QStringLiteral("d"));
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), Globals::Ini_file_path), qint16(0));
+        QCOMPARE(boxes.Texts(), QStringList{Write_failure(Globals::Ini_file_path, ENOENT)});
+        QCOMPARE(Read_all(Globals::Ini_file_path), planted);
     }
 };
 

@@ -23,6 +23,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   # used by the run and test scripts
   procps netcat-openbsd python3
+  # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -29,9 +29,11 @@
 #include <QThread>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 namespace Error_report {
 Seams &Test_seams()
@@ -285,33 +287,60 @@ void DKN_error_form::Cmd_exit_Click()
 
 void DKN_error_form::Cmd_save_log_Click() { Write_Error_Log(); }
 
+namespace {
+// The number and description a failure to save the log shows, from the system's error.
+std::pair<qint16, QString> Log_failure(int error, bool opening)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return {70, QStringLiteral("Permission denied")};
+    case ENOENT:
+    case ENOTDIR:
+        return {76, QStringLiteral("Path not found")};
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return {61, QStringLiteral("Disk full")};
+    default:
+        break;
+    }
+    if (opening)
+        return {75, QStringLiteral("Path/File access error")};
+    return {57, QStringLiteral("Device I/O error")};
+}
+} // namespace
+
 void DKN_error_form::Write_Error_Log()
 {
     const QString path = Log_file_path();
-    qint16 number = 0;
-    QString description;
+    std::pair<qint16, QString> failure{0, QString()};
     try {
         // The record is whole before the file is touched, and goes out in one write.
         const QByteArray record =
             To_Ansi(Compose_log_record(QDateTime::currentDateTime(), Report_text(), Comments_text()));
+        const QString &folder = Globals::User_appdata_path;
+        // Never relative: the log goes to the data folder or nowhere.
         QFile file(path);
-        if (Globals::User_appdata_path.isEmpty() || !QFileInfo(Globals::User_appdata_path).isDir()) {
-            number = 76;
-            description = QStringLiteral("Path not found");
-        } else if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            const bool denied = file.error() == QFileDevice::PermissionsError;
-            number = denied ? 70 : 75;
-            description = denied ? QStringLiteral("Permission denied") : QStringLiteral("Path/File access error");
-        } else if (file.write(record) != record.size() || !file.flush()) {
-            number = 57;
-            description = QStringLiteral("Device I/O error");
+        errno = 0;
+        if (folder.isEmpty() || QDir::isRelativePath(folder) || !QFileInfo(folder).isDir()) {
+            failure = Log_failure(ENOENT, true);
+        } else if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            failure = Log_failure(errno, true);
+        } else {
+            const qint64 old_size = file.size();
+            errno = 0;
+            if (file.write(record) != record.size()) {
+                failure = Log_failure(errno, false);
+                file.resize(old_size); // no partial record stays behind
+            }
         }
     } catch (const std::exception &e) {
-        number = Failure_number(e);
-        description = QString::fromLocal8Bit(e.what());
+        failure = {Failure_number(e), QString::fromLocal8Bit(e.what())};
     }
-    if (number != 0) {
-        Show_Message(QStringLiteral("Log error") + description + QLatin1Char(' ') + QString::number(number));
+    if (failure.first != 0) {
+        Show_Message(QStringLiteral("Log error") + failure.second + QLatin1Char(' ') + QString::number(failure.first));
         return;
     }
     Show_Message(QStringLiteral("Error info appended to file: ") + path);

@@ -24,6 +24,17 @@ void Report(const QString &location, const QString &description, qint16 number)
 }
 } // namespace
 
+void Report_failure(const QString &location, std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception &e) {
+        Report(location, QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e));
+    } catch (...) {
+        Report(location, Error_report::Unknown_failure_text, Error_report::Unknown_failure_number);
+    }
+}
+
 Safe_application::Safe_application(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool Safe_application::notify(QObject *receiver, QEvent *event)
@@ -33,12 +44,8 @@ bool Safe_application::notify(QObject *receiver, QEvent *event)
     const char *class_name = receiver ? receiver->metaObject()->className() : "";
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception &e) {
-        Report(name.isEmpty() ? QString::fromLatin1(class_name) : name, QString::fromLocal8Bit(e.what()),
-               Error_report::Failure_number(e));
     } catch (...) {
-        Report(name.isEmpty() ? QString::fromLatin1(class_name) : name, Error_report::Unknown_failure_text,
-               Error_report::Unknown_failure_number);
+        Report_failure(name.isEmpty() ? QString::fromLatin1(class_name) : name, std::current_exception());
     }
     return false;
 }

@@ -2,6 +2,7 @@
 // The application object that keeps an unexpected failure from ending the program.
 
 #include <QApplication>
+#include <exception>
 
 class Safe_application : public QApplication
 {
@@ -13,3 +14,7 @@ public:
     // (location: the receiver's name, line 0) and the event loop goes on.
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+// Hands a failure caught outside the event loop's guard (at start-up) to the
+// error-report window, as if an event handler of that name had thrown it.
+void Report_failure(const QString &location, std::exception_ptr failure);

@@ -69,6 +69,15 @@ void Set_application_identity()
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velantra.RemoteStart"));
 }
 
+void Guarded_Form_Load(Form_remotestart &window)
+{
+    try {
+        window.Form_Load();
+    } catch (...) {
+        Report_failure(QStringLiteral("Form_Load"), std::current_exception());
+    }
+}
+
 int Run_client(int argc, char **argv)
 {
     if (Answer_command_line(argc, argv))
@@ -85,7 +94,7 @@ int Run_client(int argc, char **argv)
     Set_application_identity();
 
     auto *window = new Form_remotestart;
-    window->Form_Load();
+    Guarded_Form_Load(*window);
     int rc = 0;
     if (!window->Exit_requested()) {
         window->show();

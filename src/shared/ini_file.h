@@ -1,12 +1,21 @@
 #pragma once
 // Private-profile (INI) files with the semantics officials' PCs have always had:
 // names match case-insensitively, blanks around keys and values are trimmed, a
-// value in a matching pair of double quotes loses them, ";" starts a comment line,
-// the first matching section and key win. A write changes one line and keeps
-// every other byte of the file as it was.
+// value in a matching pair of double or single quotes loses them, ";" starts a
+// comment line, the first matching section and key win. Lines may end in CR LF,
+// LF or CR alone. A file that starts with a byte-order mark is read and written
+// in its encoding (UTF-16 little or big endian, UTF-8); any other file is in the
+// ANSI code page. A write changes one line and keeps every other byte as it was.
+//
+// Files are read as a stream: memory grows with the longest line, not the file
+// (only a file changed in place is held whole).
+// Names and values pass the ANSI code page both ways, whatever the file's
+// encoding, and a text is taken up to its first line break or NUL, so a value
+// can never add lines of its own to the file.
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace Ini {
 
@@ -26,12 +35,24 @@ struct Write_result
     QString error_text;    // and its description
 };
 
-// Sets one value in the file at path, replacing the file atomically (a temporary
-// file beside it, then a rename), so a failure never leaves it half written.
+// Sets one value in the file at path. The new file is written beside the old one
+// and renamed over it, so a failure (a full disk too) leaves the old file whole.
+// Where the folder takes no new file but the file itself is writable, the file is
+// changed in place: it is grown first, so a lack of space changes nothing, and
+// put back as it was if a later step fails. A relative path is refused: the
+// settings never go to whatever folder the program was started in.
 Write_result Write_Value(const QString &path, const QString &section, const QString &key,
                          const QString &value);
 
-// Reads one value; an unreadable or missing file reads as empty.
+// Reads one value; an unreadable or missing file, or a relative path, reads as empty.
 QString Read_Value(const QString &path, const QString &section, const QString &key);
+
+// Test seam: runs after the file was read and before the new one replaces it, to
+// play another writer at the worst moment.
+struct Hooks
+{
+    std::function<void()> before_replace;
+};
+Hooks &Test_Hooks();
 
 } // namespace Ini

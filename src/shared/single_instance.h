@@ -1,6 +1,9 @@
 #pragma once
-// One running copy per user: a lock file held for the life of the process. The
-// lock of a copy that died is stale and is taken over.
+// One running copy per user: a lock file held for the life of the process. Only a
+// lock that a live copy holds refuses the start. A lock file left behind (by a copy
+// that died, or empty, unreadable, not a lock at all, or from another machine) is
+// taken over; where no lock can be taken at all, the program starts without the
+// guard and says so on stderr: an official must never be kept from the starter.
 
 #include <QString>
 #include <memory>
@@ -16,9 +19,12 @@ public:
     explicit Instance_lock(const QString &path = Default_path());
     ~Instance_lock();
 
-    // True when this process now holds the lock; false when another copy does.
+    // False only when another live copy holds the lock.
     bool Try_acquire();
 
 private:
+    bool Held_by_live_process() const;
+
+    QString path_;
     std::unique_ptr<QLockFile> lock_;
 };

@@ -1,6 +1,19 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <csignal>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#endif
 
 Isolated_user_dirs::Isolated_user_dirs()
     : old_data_(qgetenv("XDG_DATA_HOME")), old_runtime_(qgetenv("XDG_RUNTIME_DIR"))
@@ -40,4 +53,106 @@ QStringList Message_recorder::Texts() const
 bool Services_required()
 {
     return qEnvironmentVariableIntValue("VELANTRA_REQUIRE_SERVICES") == 1;
+}
+
+Working_folder::Working_folder(const QString &path) : saved(QDir::currentPath()) { QDir::setCurrent(path); }
+Working_folder::~Working_folder() { QDir::setCurrent(saved); }
+
+Small_tmpfs::Small_tmpfs(const QByteArray &options)
+{
+#ifdef Q_OS_LINUX
+    mounted_ = ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0, options.constData()) == 0;
+#else
+    Q_UNUSED(options);
+#endif
+}
+
+Small_tmpfs::~Small_tmpfs()
+{
+#ifdef Q_OS_LINUX
+    if (mounted_)
+        ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+#endif
+}
+
+void Small_tmpfs::Fill()
+{
+    QFile filler(dir_.filePath(QStringLiteral("filler")));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    // The last, partly filled block too.
+    while (filler.write("f", 1) == 1) {
+    }
+}
+
+#ifdef Q_OS_UNIX
+File_size_limit::File_size_limit(qint64 bytes)
+{
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the test
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    old_soft_ = qint64(limit.rlim_cur);
+    limit.rlim_cur = rlim_t(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+File_size_limit::~File_size_limit()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(old_soft_);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, old_handler_);
+}
+#endif
+
+namespace {
+bool Set_immutable(const QString &path, bool on)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(on);
+    return false;
+#endif
+}
+
+// Whether a new file can be made in the folder now.
+bool Takes_new_files(const QString &folder)
+{
+    QFile probe(folder + QStringLiteral("/.probe"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.remove();
+    return true;
+}
+} // namespace
+
+Folder_refusing_new_files::Folder_refusing_new_files(const QString &path) : path_(path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (Takes_new_files(path)) // root
+        immutable_ = Set_immutable(path, true);
+    made_ = !Takes_new_files(path);
+}
+
+Folder_refusing_new_files::~Folder_refusing_new_files()
+{
+    if (immutable_)
+        Set_immutable(path_, false);
+    QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
