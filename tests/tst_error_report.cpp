@@ -6,7 +6,6 @@
 #include "error_report/safe_application.h"
 #include "shared/file_date.h"
 #include "shared/globals.h"
-#include "shared/non_dependant.h"
 #include "shared/platform.h"
 #include "support/test_support.h"
 

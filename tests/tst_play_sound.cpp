@@ -1,7 +1,7 @@
 // The WAV images PlaySOUND plays and those it is silent on, and the ring tone played for
 // real on the sound server while the server's output is recorded.
 
-#include "shared/non_dependant.h"
+#include "shared/play_sound.h"
 #include "shared/sound.h"
 #include "shared/wav_image.h"
 #include "support/test_support.h"

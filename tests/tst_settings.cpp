@@ -3,7 +3,7 @@
 #include "shared/app_user_data.h"
 #include "shared/globals.h"
 #include "shared/ini_file.h"
-#include "shared/non_dependant.h"
+#include "shared/ini_values.h"
 #include "support/test_support.h"
 
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 #include "shared/platform.h"
 #include "shared/sound.h"
 #include "start_trigger/phidget21.h"

@@ -1,6 +1,6 @@
 // The synthesized Shift press and the Ctrl query against a real X server.
 
-#include "shared/non_dependant.h"
+#include "shared/keyboard.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -7,7 +7,7 @@
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 #include "shared/globals.h"
 #include "support/test_support.h"
 

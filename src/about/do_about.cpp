@@ -4,7 +4,7 @@
 #include "error_report/dkn_error_form.h"
 #include "error_report/error_report_text.h"
 #include "shared/globals.h"
-#include "shared/trace.h"
+#include "shared/desktop/window_helpers.h"
 
 #include <QWidget>
 

@@ -2,12 +2,13 @@
 
 #include "error_report/error_report_text.h"
 #include "shared/file_date.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
+#include "shared/desktop/twips_layout.h"
+#include "shared/keyboard.h"
+#include "shared/time_texts.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
-#include "shared/non_dependant.h"
 #include "shared/platform.h"
-#include "shared/twips_layout.h"
 #include "start_trigger/phidget21.h"
 
 #include <QAction>

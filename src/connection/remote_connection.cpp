@@ -6,7 +6,7 @@
 #include "message_log/display_lines.h"
 #include "shared/ansi_text.h"
 #include "shared/message_box.h"
-#include "shared/non_dependant.h"
+#include "shared/time_texts.h"
 #include "shared/platform.h"
 
 #include <QElapsedTimer>

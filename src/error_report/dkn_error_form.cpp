@@ -2,12 +2,13 @@
 
 #include "error_report/error_report_text.h"
 #include "shared/ansi_text.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
+#include "shared/desktop/twips_layout.h"
+#include "shared/desktop/window_helpers.h"
+#include "shared/trace.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
-#include "shared/twips_layout.h"
-#include "shared/trace.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 
 #include "shared/file_date.h"
 #include "shared/globals.h"
-#include "shared/non_dependant.h"
+#include "shared/time_texts.h"
 
 #include <QDir>
 #include <QUrl>

@@ -3,13 +3,15 @@
 #include "about/do_about.h"
 #include "connection/remote_connection.h"
 #include "main_window/shape_circle.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
+#include "shared/desktop/twips_layout.h"
+#include "shared/ini_values.h"
+#include "shared/keyboard.h"
+#include "shared/time_texts.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
-#include "shared/non_dependant.h"
 #include "shared/screen_saver.h"
 #include "shared/single_instance.h"
-#include "shared/twips_layout.h"
 #include "start_trigger/start_trigger.h"
 
 #include <QAction>

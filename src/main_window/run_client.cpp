@@ -2,7 +2,7 @@
 
 #include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 
 #include "build_version.h"
 

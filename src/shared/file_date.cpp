@@ -2,7 +2,6 @@
 
 #include "error_report/dkn_error_form.h"
 #include "error_report/error_report_text.h"
-#include "shared/non_dependant.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -14,3 +14,7 @@ QString General_date_text(const QDateTime &moment, const QLocale &locale = QLoca
 // format. A failure goes to the error-report window under the given location and
 // the result is empty.
 QString File_date_of(const QString &path, const QString &location);
+
+// Date and time the program file was last changed, in the locale's general format.
+// A failure goes to the error-report window and the result is empty.
+QString FileDate();

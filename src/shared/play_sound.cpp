@@ -1,4 +1,4 @@
-#include "shared/non_dependant.h"
+#include "shared/play_sound.h"
 
 #include "error_report/dkn_error_form.h"
 #include "error_report/error_report_text.h"

@@ -1,7 +1,7 @@
 #include "start_trigger/start_trigger.h"
 
 #include "main_window/shape_circle.h"
-#include "shared/non_dependant.h"
+#include "shared/play_sound.h"
 #include "start_trigger/interface_kit.h"
 #include "start_trigger/phidget21.h"
 
