@@ -8,6 +8,7 @@
 #include "message_log/class_rolling_text.h"
 #include "shared/platform.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -24,12 +25,17 @@ QStringList Lines_of(const Class_rolling_text &buffer)
     return lines;
 }
 
+struct Beep_counter final : System_beep
+{
+    void Beep() override { ++beeps; }
+    int beeps = 0;
+};
+
 // The window wired to a loopback server, with message boxes, beeps and rings recorded.
 struct Window_fixture
 {
     Window_fixture()
     {
-        Platform::Test_Hooks().beep = [this] { ++beeps; };
         form->Form_Load();
         connection()->Set_ring([this] { ++rings; });
         server.listen(QHostAddress::LocalHost, 0);
@@ -40,7 +46,6 @@ struct Window_fixture
     }
     ~Window_fixture()
     {
-        Platform::Test_Hooks().beep = nullptr;
         delete form.data(); // before the recorders it reports to
     }
     Remote_connection *connection() const { return form->Connection(); }
@@ -70,7 +75,9 @@ struct Window_fixture
 
     Isolated_user_dirs dirs;
     Message_recorder boxes;
-    int beeps = 0;
+    Beep_counter beep_counter;
+    Scoped_facility<System_beep> use_beep_counter{beep_counter};
+    int &beeps = beep_counter.beeps;
     int rings = 0;
     QPointer<Form_remotestart> form = new Form_remotestart;
     QTcpServer server;
@@ -410,5 +417,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_connection)
+VELANTRA_WINDOW_TEST_MAIN(Tst_connection)
 #include "tst_connection.moc"

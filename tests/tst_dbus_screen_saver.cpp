@@ -4,6 +4,7 @@
 
 #include "main_window/form_remotestart.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QAction>
 #include <QMutex>
@@ -107,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_dbus_screen_saver)
+VELANTRA_WINDOW_TEST_MAIN(Tst_dbus_screen_saver)
 #include "tst_dbus_screen_saver.moc"

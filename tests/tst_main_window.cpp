@@ -9,6 +9,7 @@
 #include "shared/single_instance.h"
 #include "start_trigger/start_trigger.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -79,7 +80,6 @@ private slots:
     {
         qDeleteAll(Forms::Loaded_Forms());
         delete window_.data();
-        Platform::Test_Hooks() = {};
         boxes_.reset();
         dirs_.reset();
     }
@@ -128,12 +128,11 @@ private slots:
     {
         Form_remotestart *w = Load_window();
         QAction *debug = w->Ui().menu_debug->menuAction();
-        bool ctrl = false;
-        Platform::Test_Hooks().ctrl_down = [&ctrl] { return ctrl; };
+        Keyboard_stand_in keyboard;
         // Without Ctrl nothing changes; with it each opening toggles.
         for (bool held : {false, true, false, true}) {
             const bool before = debug->isVisible();
-            ctrl = held;
+            keyboard.ctrl_held = held;
             emit w->Ui().Menu_Form->aboutToShow();
             QCOMPARE(debug->isVisible(), held ? !before : before);
         }
@@ -233,10 +232,14 @@ private slots:
         // A box that fails stands in for any failure among the start-up's steps.
         Instance_lock first;
         QVERIFY(first.Try_acquire());
-        const Message_hook recorder = Set_Message_Hook([](const Shown_message &) { throw std::runtime_error("disk gone"); });
-        window_ = new Form_remotestart;
-        Guarded_Form_Load(*window_);
-        Set_Message_Hook(recorder);
+        struct : Message_boxes {
+            void Show(const Shown_message &) override { throw std::runtime_error("disk gone"); }
+        } failing;
+        {
+            Scoped_facility<Message_boxes> use(failing);
+            window_ = new Form_remotestart;
+            Guarded_Form_Load(*window_);
+        }
         const DKN_error_form *report = DKN_error_form::Loaded_instance();
         QVERIFY(report && report->isVisible());
         QVERIFY2(report->Report_text().startsWith(QStringLiteral("Location of error: Form_Load line: 0\r\nerror description: ")),
@@ -280,5 +283,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_main_window)
+VELANTRA_WINDOW_TEST_MAIN(Tst_main_window)
 #include "tst_main_window.moc"

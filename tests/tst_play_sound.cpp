@@ -2,9 +2,11 @@
 // real on the sound server while the server's output is recorded.
 
 #include "shared/play_sound.h"
-#include "shared/sound.h"
+#include "shared/facility.h"
+#include "shared/sound_output.h"
 #include "shared/wav_image.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -12,6 +14,7 @@
 namespace {
 
 QByteArray Read_all(const QString &path) { QFile file(path); return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); }
+bool Playing() { return Facility<Sound_output>::Get().Playing(); }
 QByteArray Ringtone() { return Read_all(QStringLiteral(":/CUSTOM/RINGTONE")); }
 
 template <typename T>
@@ -81,7 +84,7 @@ private slots:
         QTEST(wave ? wave->samples : QByteArray(), "samples");
         if (!wave)
             PlaySOUND(image, false); // silent, and says nothing
-        QVERIFY(!Sound::Playing() && messages.Messages().isEmpty());
+        QVERIFY(!Playing() && messages.Messages().isEmpty());
     }
 
     void ring_tone_is_heard_on_the_sound_server()
@@ -99,8 +102,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(size() > 3200, 10000); // recording once the first silence is in
 
         PlaySOUND(Ringtone(), false); // returns while the tone plays on
-        QVERIFY(Sound::Playing());
-        QTRY_VERIFY_WITH_TIMEOUT(!Sound::Playing() && Sound_ms(capture) >= 350, 10000);
+        QVERIFY(Playing());
+        QTRY_VERIFY_WITH_TIMEOUT(!Playing() && Sound_ms(capture) >= 350, 10000);
         // Half a second of silence after it, so the whole tone is in the file.
         const qint64 after = size();
         QTRY_VERIFY_WITH_TIMEOUT(size() > after + 32000, 10000);
@@ -112,5 +115,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_play_sound)
+VELANTRA_WINDOW_TEST_MAIN(Tst_play_sound)
 #include "tst_play_sound.moc"

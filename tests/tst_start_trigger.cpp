@@ -10,9 +10,11 @@
 #include "main_window/shape_circle.h"
 #include "shared/desktop/forms.h"
 #include "shared/platform.h"
-#include "shared/sound.h"
 #include "start_trigger/phidget21.h"
+#include "shared/facility.h"
+#include "shared/trace.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -21,6 +23,18 @@
 // The test's side of the stand-in, the same copy the client loads.
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 extern "C" int fake_phidget21_handle_count();
+
+// Follows Do_About's steps, and fails the given one.
+struct Failing_step final : Trace_log
+{
+    explicit Failing_step(int step) : step(step) {}
+    void Write(const QStringList &items) override
+    {
+        if (items == QStringList{QStringLiteral("Do_about"), QString::number(step)})
+            throw std::invalid_argument("Injected failure");
+    }
+    int step;
+};
 
 static const QString Version = QStringLiteral("Version 1.1.26, Compile date: 2017-06-20 20:48");
 
@@ -42,12 +56,10 @@ class Tst_start_trigger : public QObject
     static QRect Logo_at(frmAbout *a, QSize size) { return {{(a->frameGeometry().width() - size.width()) / 2, 0}, size}; }
 
 private slots:
-    void init() { Phidget21::Set_library_names({}), fake_phidget21_detach(), Load_window(); }
+    void init() { fake_phidget21_detach(), Load_window(); }
 
     void cleanup()
     {
-        About::Test_step_hook() = nullptr;
-        Platform::Test_Hooks() = {};
         if (frmAbout *about = frmAbout::Existing_instance())
             Unload(about);
         window_.reset();
@@ -105,7 +117,8 @@ private slots:
     {
         Message_recorder messages; // not installed, or lacking a function
         for (const char *library : {"libphidget21-not-installed.so.0", FAKE_PHIDGET21_PARTIAL}) {
-            Phidget21::Set_library_names({QString::fromLatin1(library)});
+            Phidget21_library missing({QString::fromLatin1(library)});
+            Scoped_facility<Vendor_library> use(missing);
             Load_window();
             fake_phidget21_attach(1); // the stand-in on the search path is not the one in use
             QCoreApplication::processEvents();
@@ -116,16 +129,12 @@ private slots:
 
     void ring_and_keep_awake()
     {
-        QStringList played; // frames, wait
-        Sound::Hook previous = Sound::Set_Test_Hook(
-            [&](const Wav_image &w, bool wait) { played.append(QStringLiteral("%1 %2").arg(w.Frame_count()).arg(wait)); });
-        int shifts = 0;
-        Platform::Test_Hooks().press_shift = [&] { ++shifts; };
+        Sound_recorder sound;
+        Keyboard_stand_in keyboard;
         Ui().item_ring->trigger(); // the ring tone, once, without waiting
-        Sound::Set_Test_Hook(std::move(previous));
-        QCOMPARE(played, QStringList{QStringLiteral("8922 0")});
+        QCOMPARE(sound.played, QStringList{QStringLiteral("8922 0")});
         Ui().Timer_Keyb_event->setInterval(1); // a timer not started from load would never press
-        QTRY_VERIFY(shifts >= 1);
+        QTRY_VERIFY(keyboard.shift_presses >= 1);
     }
 
     void about_loads_reopens_and_closes()
@@ -143,7 +152,8 @@ private slots:
         // Opened again: the one window, moved back over the main one, not loaded again.
         about->Lblversion->setText(QStringLiteral("kept"));
         about->move(300, 200);
-        Phidget21::Set_library_names({QStringLiteral("libphidget21-not-installed.so.0")});
+        Phidget21_library missing({QStringLiteral("libphidget21-not-installed.so.0")});
+        Scoped_facility<Vendor_library> use(missing);
         QCOMPARE(Open_about(), about);
         QCOMPARE(about->pos(), window_->pos());
         QCOMPARE(about->Lblversion->text() + about->Label_phidget_version->text(), QStringLiteral("keptNo Phidget driver found"));
@@ -151,7 +161,8 @@ private slots:
         QVERIFY(!about->isVisible() && Forms::Is_Loaded(about));
         QVERIFY(Open_about() == about && about->isVisible() && !about->menu_debug->menuAction()->isVisible());
         // A held Ctrl reveals the Debug menu as Form opens; a new window starts without it.
-        Platform::Test_Hooks().ctrl_down = [] { return true; };
+        Keyboard_stand_in keyboard;
+        keyboard.ctrl_held = true;
         emit about->Menu_Form->aboutToShow();
         QVERIFY(about->menu_debug->menuAction()->isVisible());
         QPointer<frmAbout> closed = about;
@@ -177,7 +188,8 @@ private slots:
     void failure_while_opening_is_reported()
     {
         for (int step : {1980, 1990, 2000, 2020, 2030, 2040, 2050}) {
-            About::Test_step_hook() = [step](int at) { if (at == step) throw std::invalid_argument("Injected failure"); };
+            Failing_step failing{step};
+            Scoped_facility<Trace_log> use(failing);
             Ui().item_about->trigger(); // returns normally
             DKN_error_form *error = DKN_error_form::Loaded_instance();
             QVERIFY(error && error->isVisible());
@@ -195,5 +207,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_start_trigger)
+VELANTRA_WINDOW_TEST_MAIN(Tst_start_trigger)
 #include "tst_start_trigger.moc"

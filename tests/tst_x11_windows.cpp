@@ -10,6 +10,7 @@
 #include "shared/desktop/forms.h"
 #include "shared/globals.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -184,5 +185,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_x11_windows)
+VELANTRA_WINDOW_TEST_MAIN(Tst_x11_windows)
 #include "tst_x11_windows.moc"

@@ -5,28 +5,19 @@
 #include "error_report/error_report_text.h"
 #include "shared/globals.h"
 #include "shared/desktop/window_helpers.h"
+#include "shared/trace.h"
 
 #include <QWidget>
 
 #include <exception>
 
-namespace About {
-
-std::function<void(int step)> &Test_step_hook()
-{
-    static std::function<void(int)> hook;
-    return hook;
-}
-
-} // namespace About
-
 void Do_About(QWidget *main_window)
 {
     qint16 step = 1960;
+    // Each step is a trace point, so a test can follow the steps (and fail one).
     const auto at = [&step](qint16 number) {
         step = number;
-        if (About::Test_step_hook())
-            About::Test_step_hook()(number);
+        Trace_Write({QStringLiteral("Do_about"), QString::number(number)});
     };
     const auto report = [&step](const QString &description, int number) {
         DKN_Error_Handler(description, static_cast<qint16>(number), step,

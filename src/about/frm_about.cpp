@@ -3,13 +3,15 @@
 #include "error_report/error_report_text.h"
 #include "shared/file_date.h"
 #include "shared/desktop/forms.h"
+#include "shared/desktop/printers.h"
+#include "shared/facility.h"
 #include "shared/desktop/twips_layout.h"
 #include "shared/keyboard.h"
 #include "shared/time_texts.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
-#include "start_trigger/phidget21.h"
+#include "start_trigger/vendor_library.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -21,7 +23,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 
 namespace {
@@ -48,10 +49,10 @@ QPointer<frmAbout> &Default()
 
 void Print_on_default_printer(const QImage &image)
 {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        return; // no printer: nothing to print on, and nothing said (as before)
-    QPrinter printer(info, QPrinter::HighResolution);
+    const std::unique_ptr<QPrinter> printer_ = Facility<Printers>::Get().Open(false);
+    if (!printer_)
+        return; // no default printer: nothing to print on, and nothing said
+    QPrinter &printer = *printer_;
     QPainter painter;
     if (!painter.begin(&printer))
         return;
@@ -173,7 +174,7 @@ void frmAbout::Set_appdata(const QString &folder)
 void frmAbout::Display_Phidgets()
 {
     Ensure_loaded();
-    const std::optional<QString> version = Phidget21::Library_version();
+    const std::optional<QString> version = Facility<Vendor_library>::Get().Library_version();
     Label_phidget_version->setText(version ? *version : QStringLiteral("No Phidget driver found"));
 }
 

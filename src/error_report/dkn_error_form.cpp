@@ -3,6 +3,8 @@
 #include "error_report/error_report_text.h"
 #include "shared/ansi_text.h"
 #include "shared/desktop/forms.h"
+#include "shared/desktop/printers.h"
+#include "shared/facility.h"
 #include "shared/desktop/twips_layout.h"
 #include "shared/desktop/window_helpers.h"
 #include "shared/trace.h"
@@ -21,7 +23,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -35,14 +36,6 @@
 #include <cstdlib>
 #include <exception>
 #include <utility>
-
-namespace Error_report {
-Seams &Test_seams()
-{
-    static Seams seams;
-    return seams;
-}
-} // namespace Error_report
 
 namespace {
 
@@ -97,11 +90,6 @@ QPushButton *Command_button(QWidget *parent, const char *name, const QString &ca
     return button;
 }
 
-qint32 Uptime_ms()
-{
-    return Test_seams().uptime_ms ? Test_seams().uptime_ms() : Platform::Uptime_ms();
-}
-
 void Report_to_console(const QString &description, qint16 number, qint16 line, const QString &location)
 {
     std::fprintf(stderr, "%s\n",
@@ -148,7 +136,7 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
         step = 3370;
         form->Append_report_text(Program_text());
         step = 3380;
-        form->Append_report_text(Uptime_text(Uptime_ms()));
+        form->Append_report_text(Uptime_text(Platform::Uptime_ms()));
         step = 3390;
         form->repaint();
         step = 3440;
@@ -278,12 +266,8 @@ void DKN_error_form::Cmd_continue_Click() { hide(); }
 
 void DKN_error_form::Cmd_exit_Click()
 {
-    if (Test_seams().exit_program) {
-        Test_seams().exit_program();
-        return;
-    }
     // At once: no further event runs and the orderly shutdown is skipped on purpose.
-    std::_Exit(0);
+    Platform::Exit_now(0);
 }
 
 void DKN_error_form::Cmd_save_log_Click() { Write_Error_Log(); }
@@ -349,21 +333,14 @@ void DKN_error_form::Write_Error_Log()
 
 void DKN_error_form::Cmd_print_error_Click()
 {
-    const int printers = Test_seams().printer_count ? Test_seams().printer_count()
-                                                     : int(QPrinterInfo::availablePrinters().size());
-    if (printers == 0) {
+    if (Facility<Printers>::Get().Count() == 0) {
         Show_Message(QStringLiteral("No printer availible"));
         return;
     }
     bool printed = false;
     try {
-        QPrinterInfo target = QPrinterInfo::defaultPrinter();
-        if (target.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
-            target = QPrinterInfo::availablePrinters().constFirst();
-        QPrinter printer(target, QPrinter::HighResolution);
-        if (Test_seams().setup_printer)
-            Test_seams().setup_printer(printer);
-        printed = Print_report(printer, Report_text(), Comments_text());
+        const std::unique_ptr<QPrinter> printer = Facility<Printers>::Get().Open(true);
+        printed = printer && Print_report(*printer, Report_text(), Comments_text());
     } catch (...) {
         printed = false;
     }

@@ -6,8 +6,6 @@
 #include <QWidget>
 #include <QtGlobal>
 
-#include <functional>
-
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -67,16 +65,6 @@ private:
 };
 
 namespace Error_report {
-
-// Test seams for the platform facilities the window uses; unset means the real one.
-struct Seams
-{
-    std::function<qint32()> uptime_ms;            // the system's milliseconds since boot
-    std::function<int()> printer_count;           // installed printers
-    std::function<void(QPrinter &)> setup_printer; // e.g. print to a PDF file instead
-    std::function<void()> exit_program;           // "Exit program": ends the process at once
-};
-Seams &Test_seams();
 
 // Draws the page on the printer and hands the document over; false when it failed.
 bool Print_report(QPrinter &printer, const QString &report, const QString &comments);

@@ -10,6 +10,7 @@
 #include "shared/time_texts.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
+#include "shared/facility.h"
 #include "shared/screen_saver.h"
 #include "shared/single_instance.h"
 #include "start_trigger/start_trigger.h"
@@ -69,7 +70,10 @@ Form_remotestart::Form_remotestart(QWidget *parent) : QMainWindow(parent)
     Forms::Register_Form(this);
 }
 
-Form_remotestart::~Form_remotestart() = default;
+Form_remotestart::~Form_remotestart()
+{
+    Facility<Screen_saver>::Get().Uninhibit(); // held while the window is loaded
+}
 
 void Form_remotestart::Build_layout()
 {
@@ -219,8 +223,7 @@ void Form_remotestart::Form_Load()
                                           Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
     trigger_->Load_Ringtone();
     trigger_->Open_InterfaceKit();
-    screen_saver_ = Make_Screen_saver_inhibitor();
-    screen_saver_->Inhibit(QStringLiteral("Velantra Remote Start"), QStringLiteral("Starting races: the screen stays on"));
+    Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"), QStringLiteral("Starting races: the screen stays on"));
     ui_.Command_start->setFocus();
 }
 

@@ -8,7 +8,6 @@
 
 class Instance_lock;
 class Remote_connection;
-class Screen_saver_inhibitor;
 class Start_trigger;
 
 class Form_remotestart : public QMainWindow
@@ -45,7 +44,6 @@ private:
     Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
-    std::unique_ptr<Screen_saver_inhibitor> screen_saver_; // held while the window is loaded
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;

@@ -2,6 +2,7 @@
 
 #include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
+#include "shared/desktop/desktop_facilities.h"
 #include "shared/desktop/forms.h"
 
 #include "build_version.h"
@@ -92,6 +93,7 @@ int Run_client(int argc, char **argv)
 
     Safe_application app(argc, argv);
     Set_application_identity();
+    const Desktop_facilities desktop;
 
     auto *window = new Form_remotestart;
     Guarded_Form_Load(*window);

@@ -1,7 +1,22 @@
 #include "shared/keyboard.h"
 
-#include "shared/platform.h"
+#include "shared/facility.h"
 
-bool Ctrl_Key_Down() { return Platform::Ctrl_Key_Down(); }
+namespace {
+class No_keyboard final : public Keyboard
+{
+public:
+    bool Ctrl_down() override { return false; }
+    void Press_shift() override {}
+};
+} // namespace
 
-void Press_Shift_Key() { Platform::Press_Shift_Key(); }
+Keyboard &Keyboard::Fallback()
+{
+    static No_keyboard none;
+    return none;
+}
+
+bool Ctrl_Key_Down() { return Facility<Keyboard>::Get().Ctrl_down(); }
+
+void Press_Shift_Key() { Facility<Keyboard>::Get().Press_shift(); }

@@ -2,7 +2,8 @@
 
 #include "error_report/dkn_error_form.h"
 #include "error_report/error_report_text.h"
-#include "shared/sound.h"
+#include "shared/facility.h"
+#include "shared/sound_output.h"
 
 #include <exception>
 
@@ -16,7 +17,7 @@ void PlaySOUND(const QByteArray &wave, bool wait)
         const std::optional<Wav_image> image = Read_wav_image(wave);
         line = 20;
         if (image)
-            Sound::Play(*image, wait);
+            Facility<Sound_output>::Get().Play(*image, wait);
     } catch (const std::exception &e) {
         DKN_Error_Handler(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e), line,
                           QStringLiteral("PlaySOUND"), QString());

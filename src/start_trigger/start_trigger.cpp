@@ -3,7 +3,8 @@
 #include "main_window/shape_circle.h"
 #include "shared/play_sound.h"
 #include "start_trigger/interface_kit.h"
-#include "start_trigger/phidget21.h"
+#include "start_trigger/vendor_library.h"
+#include "shared/facility.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -49,7 +50,7 @@ void Start_trigger::Open_InterfaceKit()
 {
     if (kit_)
         return;
-    kit_ = Phidget21::Make_interface_kit();
+    kit_ = Facility<Vendor_library>::Get().Make_interface_kit();
     // The kit delivers its events on this thread; no widget is touched elsewhere.
     connect(kit_.get(), &Interface_kit::Attached, this, &Start_trigger::obj_Phidget_OnAttach);
     connect(kit_.get(), &Interface_kit::Detached, this, &Start_trigger::obj_Phidget_OnDetach);

@@ -35,13 +35,6 @@ Isolated_user_dirs::~Isolated_user_dirs()
 QString Isolated_user_dirs::Data_path() const { return dir_.path() + QStringLiteral("/data"); }
 QString Isolated_user_dirs::Runtime_path() const { return dir_.path() + QStringLiteral("/runtime"); }
 
-Message_recorder::Message_recorder()
-{
-    previous_ = Set_Message_Hook([this](const Shown_message &m) { messages_.append(m); });
-}
-
-Message_recorder::~Message_recorder() { Set_Message_Hook(std::move(previous_)); }
-
 QStringList Message_recorder::Texts() const
 {
     QStringList texts;

@@ -1,0 +1,20 @@
+#pragma once
+// The common set-up of the window tests: QTEST_MAIN's application, with the
+// program's real facilities installed for the whole run, as Run_client installs them.
+// A test installs its stand-ins over them (Scoped_facility).
+
+#include "shared/desktop/desktop_facilities.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#define VELANTRA_WINDOW_TEST_MAIN(Test_class)                                                                 \
+    int main(int argc, char **argv)                                                                            \
+    {                                                                                                          \
+        QApplication app(argc, argv);                                                                          \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                               \
+        const Desktop_facilities desktop;                                                                      \
+        Test_class test;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                             \
+        return QTest::qExec(&test, argc, argv);                                                                \
+    }
