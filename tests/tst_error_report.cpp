@@ -6,7 +6,7 @@
 #include "error_report/safe_application.h"
 #include "shared/file_date.h"
 #include "shared/globals.h"
-#include "shared/desktop/desktop_facilities.h"
+#include "main_window/run_client.h"
 #include "shared/desktop/printers.h"
 #include "shared/platform.h"
 #include "support/test_support.h"
@@ -351,7 +351,7 @@ private slots:
 int main(int argc, char **argv)
 {
     Safe_application app(argc, argv);
-    const Desktop_facilities desktop;
+    const Program_facilities facilities;
     Tst_error_report test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

@@ -238,7 +238,7 @@ private slots:
         {
             Scoped_facility<Message_boxes> use(failing);
             window_ = new Form_remotestart;
-            Guarded_Form_Load(*window_);
+            window_->Form_Load();
         }
         const DKN_error_form *report = DKN_error_form::Loaded_instance();
         QVERIFY(report && report->isVisible());

@@ -12,6 +12,7 @@
 #include "shared/platform.h"
 #include "start_trigger/phidget21.h"
 #include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/trace.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
@@ -147,7 +148,7 @@ private slots:
         // Another logo width is centred as well; a missing one fails with its number.
         about->Load_Product_Picture(QPixmap(300, 60));
         QCOMPARE(about->Picture_product->geometry(), Logo_at(about, {300, 60}));
-        QVERIFY_THROWS_EXCEPTION(About_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
+        QVERIFY_THROWS_EXCEPTION(Numbered_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
 
         // Opened again: the one window, moved back over the main one, not loaded again.
         about->Lblversion->setText(QStringLiteral("kept"));

@@ -2,5 +2,5 @@
 class QWidget;
 
 // Opens the About window over the main window's top-left corner, modeless and topmost.
-// A failure on the way goes to the error-report window; the caller sees none.
+// A failure on the way goes to the failure route; the caller sees none.
 void Do_About(QWidget *main_window);

@@ -5,6 +5,7 @@
 #include "shared/desktop/forms.h"
 #include "shared/desktop/printers.h"
 #include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/desktop/twips_layout.h"
 #include "shared/keyboard.h"
 #include "shared/time_texts.h"
@@ -182,7 +183,7 @@ void frmAbout::Load_Product_Picture(const QString &resource_name)
 {
     const QPixmap picture(QStringLiteral(":/bitmaps/") + resource_name);
     if (picture.isNull())
-        throw About_failure(QStringLiteral("Resource with identifier '%1' not found").arg(resource_name), 326);
+        throw Numbered_failure(QStringLiteral("Resource with identifier '%1' not found").arg(resource_name), 326);
     Load_Product_Picture(picture);
 }
 

@@ -6,26 +6,12 @@
 #include <QImage>
 #include <QLocale>
 #include <QMainWindow>
-#include <functional>
-#include <stdexcept>
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-
-// A failure of the window's own steps, with the number a report shows.
-class About_failure : public std::runtime_error
-{
-public:
-    About_failure(const QString &description, int number)
-        : std::runtime_error(description.toStdString()), number_(number) {}
-    int Number() const { return number_; }
-
-private:
-    int number_;
-};
 
 class frmAbout : public QMainWindow
 {
@@ -42,7 +28,7 @@ public:
     // "User appdata at: ", a line break and the folder.
     void Set_appdata(const QString &folder);
     void Display_Phidgets();
-    // Throws About_failure when there is no such bitmap.
+    // Throws a Numbered_failure (326) when there is no such bitmap.
     void Load_Product_Picture(const QString &resource_name);
     void Load_Product_Picture(const QPixmap &picture);
     void Set_Position(float left_twips, float top_twips);

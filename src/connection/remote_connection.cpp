@@ -2,7 +2,7 @@
 
 #include "connection/tcp_client.h"
 #include "connection/winsock_state.h"
-#include "error_report/dkn_error_form.h"
+#include "shared/failure.h"
 #include "message_log/display_lines.h"
 #include "shared/ansi_text.h"
 #include "shared/message_box.h"
@@ -51,21 +51,6 @@ bool Types_a_character(const QKeyEvent *key)
 }
 
 } // namespace
-
-template <typename F> void Remote_connection::Guarded(const char *where, F &&handler)
-{
-    try {
-        handler();
-    } catch (const std::out_of_range &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 9, 0, QString::fromLatin1(where), QString());
-    } catch (const std::overflow_error &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 6, 0, QString::fromLatin1(where), QString());
-    } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromUtf8(e.what()), 5, 0, QString::fromLatin1(where), QString());
-    } catch (...) {
-        DKN_Error_Handler(QStringLiteral("Unexpected failure"), 5, 0, QString::fromLatin1(where), QString());
-    }
-}
 
 template <typename Sender, typename Signal>
 void Remote_connection::On(Sender *sender, Signal signal, const char *where, void (Remote_connection::*handler)())

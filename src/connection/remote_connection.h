@@ -71,9 +71,6 @@ private:
     void Handle_lines(const QList<QByteArray> &lines);
     void Update_Heat(const QString &line);
 
-    // Runs a handler so that no failure reaches the event loop: it goes to the
-    // error-report window instead.
-    template <typename F> void Guarded(const char *where, F &&handler);
     // Connects a signal to a handler that runs Guarded.
     template <typename Sender, typename Signal>
     void On(Sender *sender, Signal signal, const char *where, void (Remote_connection::*handler)());

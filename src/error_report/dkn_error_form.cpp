@@ -5,6 +5,7 @@
 #include "shared/desktop/forms.h"
 #include "shared/desktop/printers.h"
 #include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/desktop/twips_layout.h"
 #include "shared/desktop/window_helpers.h"
 #include "shared/trace.h"
@@ -143,13 +144,18 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
         form->Append_report_text(Crlf);
         step = 3450;
         Trace_Write({QStringLiteral("*DKN_error_handler5")});
-    } catch (const std::exception &e) {
-        Show_Message(QStringLiteral("*Error in Error_form") + QString::fromLocal8Bit(e.what())
-                     + QString::number(Failure_number(e)) + QLatin1Char(' ') + QString::number(step));
     } catch (...) {
-        Show_Message(QStringLiteral("*Error in Error_form") + Unknown_failure_text
-                     + QString::number(Unknown_failure_number) + QLatin1Char(' ') + QString::number(step));
+        // Its own failure is shown, not reported: a report would come back here.
+        const Failure_text failure = Describe_failure(std::current_exception());
+        Show_Message(QStringLiteral("*Error in Error_form") + failure.description + QString::number(failure.number)
+                     + QLatin1Char(' ') + QString::number(step));
     }
+}
+
+void Error_window_reports::Report(const QString &description, qint16 number, qint16 line, const QString &location,
+                                  const QString &extra)
+{
+    DKN_Error_Handler(description, number, line, location, extra);
 }
 
 DKN_error_form *DKN_error_form::Default_instance()
@@ -321,8 +327,9 @@ void DKN_error_form::Write_Error_Log()
                 file.resize(old_size); // no partial record stays behind
             }
         }
-    } catch (const std::exception &e) {
-        failure = {Failure_number(e), QString::fromLocal8Bit(e.what())};
+    } catch (...) {
+        const Failure_text text = Describe_failure(std::current_exception());
+        failure = {text.number, text.description};
     }
     if (failure.first != 0) {
         Show_Message(QStringLiteral("Log error") + failure.second + QLatin1Char(' ') + QString::number(failure.first));

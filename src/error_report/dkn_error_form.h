@@ -2,6 +2,8 @@
 // The error-report window: shows one trapped failure beside a comments box and
 // lets the user append it to the error log, print it, mail it, go on or quit.
 
+#include "shared/failure.h"
+
 #include <QString>
 #include <QWidget>
 #include <QtGlobal>
@@ -19,6 +21,14 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line,
 
 // Lets all pending window events run once.
 void DKN_Error_Trap();
+
+// The end of the failure route in the program (see shared/failure.h): the error-report window.
+class Error_window_reports final : public Failure_sink
+{
+public:
+    void Report(const QString &description, qint16 number, qint16 line, const QString &location,
+                const QString &extra) override;
+};
 
 class DKN_error_form : public QWidget
 {

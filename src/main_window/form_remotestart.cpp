@@ -11,6 +11,7 @@
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/screen_saver.h"
 #include "shared/single_instance.h"
 #include "start_trigger/start_trigger.h"
@@ -209,22 +210,26 @@ void Form_remotestart::Build_menus()
 
 void Form_remotestart::Form_Load()
 {
-    instance_lock_ = std::make_unique<Instance_lock>();
-    if (!instance_lock_->Try_acquire()) {
-        Show_Message(QStringLiteral("A previous instance of this program is already running!"));
-        Program_Exit();
-        return;
-    }
-    Init_program();
-    setWindowTitle(QStringLiteral("Velantra Remote Start ") + Globals::Program_version);
-    trigger_->Check_Command_Phidget_Active();
-    connection_->Create_logs();
-    ui_.Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
-                                          Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
-    trigger_->Load_Ringtone();
-    trigger_->Open_InterfaceKit();
-    Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"), QStringLiteral("Starting races: the screen stays on"));
-    ui_.Command_start->setFocus();
+    // A failure here is reported and the window still opens.
+    Guarded(__func__, [this] {
+        instance_lock_ = std::make_unique<Instance_lock>();
+        if (!instance_lock_->Try_acquire()) {
+            Show_Message(QStringLiteral("A previous instance of this program is already running!"));
+            Program_Exit();
+            return;
+        }
+        Init_program();
+        setWindowTitle(QStringLiteral("Velantra Remote Start ") + Globals::Program_version);
+        trigger_->Check_Command_Phidget_Active();
+        connection_->Create_logs();
+        ui_.Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
+                                              Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
+        trigger_->Load_Ringtone();
+        trigger_->Open_InterfaceKit();
+        Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"),
+                                              QStringLiteral("Starting races: the screen stays on"));
+        ui_.Command_start->setFocus();
+    });
 }
 
 void Form_remotestart::Init_program()

@@ -21,7 +21,8 @@ public:
     Remote_connection *Connection() const { return connection_; }
     Start_trigger *Trigger() const { return trigger_; }
 
-    // The start-up sequence. Afterwards Exit_requested tells whether it ended the program.
+    // The start-up sequence; a failure in it is reported and the window still opens.
+    // Afterwards Exit_requested tells whether it ended the program.
     void Form_Load();
     bool Exit_requested() const { return exit_requested_; }
 

@@ -3,7 +3,7 @@
 // program's real facilities installed for the whole run, as Run_client installs them.
 // A test installs its stand-ins over them (Scoped_facility).
 
-#include "shared/desktop/desktop_facilities.h"
+#include "main_window/run_client.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -13,7 +13,7 @@
     {                                                                                                          \
         QApplication app(argc, argv);                                                                          \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                               \
-        const Desktop_facilities desktop;                                                                      \
+        const Program_facilities facilities;                                                                      \
         Test_class test;                                                                                       \
         QTEST_SET_MAIN_SOURCE_PATH                                                                             \
         return QTest::qExec(&test, argc, argv);                                                                \
