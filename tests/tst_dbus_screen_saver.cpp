@@ -69,7 +69,7 @@ private slots:
         window->show();
         QVERIFY(!window->Exit_requested());
         QTest::qWait(200); // the refused request comes back meanwhile
-        window->Ui().item_exit->trigger();
+        Find<QAction>(window, "item_exit")->trigger();
         QTRY_VERIFY(window.isNull());
         QVERIFY(boxes.Messages().isEmpty());
 
@@ -96,7 +96,7 @@ private slots:
             QTest::qWait(100);
             QCOMPARE(stand_in.Calls().size(), before + 1); // not repeated while it runs
             if (by_menu)
-                window->Ui().item_exit->trigger();
+                Find<QAction>(window, "item_exit")->trigger();
             else
                 QVERIFY(window->close());
             QTRY_VERIFY(window.isNull());

@@ -46,12 +46,12 @@ class Tst_start_trigger : public QObject
     Isolated_user_dirs dirs_; // one private set of user folders for the whole run
     std::unique_ptr<Form_remotestart> window_;
 
-    const Main_window_ui &Ui() const { return window_->Ui(); }
-    QString Arm() const { return Ui().Command_Phidget_Active->text() + Ui().Command_Phidget_Active->styleSheet(); }
-    QString Lamp() const { return Ui().Label_inp_status->text() + Ui().Shape1->Fill_color().name(); }
+    template <typename Control> Control *Find(const char *name) const { return ::Find<Control>(window_.get(), name); }
+    QString Arm() const { return Find<QPushButton>("Command_Phidget_Active")->text() + Find<QPushButton>("Command_Phidget_Active")->styleSheet(); }
+    QString Lamp() const { return Find<QLabel>("Label_inp_status")->text() + Find<Shape_circle>("Shape1")->Fill_color().name(); }
     void Load_window()
     { window_ = std::make_unique<Form_remotestart>(), window_->Form_Load(), window_->move(40, 30), window_->show(); }
-    frmAbout *Open_about() { return Ui().item_about->trigger(), frmAbout::Existing_instance(); }
+    frmAbout *Open_about() { return Find<QAction>("item_about")->trigger(), frmAbout::Existing_instance(); }
     static void Unload(QWidget *form) { form->close(), QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     // At the top, centred on the window's outer width.
     static QRect Logo_at(frmAbout *a, QSize size) { return {{(a->frameGeometry().width() - size.width()) / 2, 0}, size}; }
@@ -72,8 +72,8 @@ private slots:
         QTcpServer server; // a timing server on loopback, reading exactly what the client sends
         QVERIFY(server.listen(QHostAddress::LocalHost));
         window_->Connection()->Set_remote_port(server.serverPort());
-        Ui().Text_host->setText(QStringLiteral("127.0.0.1"));
-        QTest::mouseClick(Ui().Command_connect, Qt::LeftButton);
+        Find<QLineEdit>("Text_host")->setText(QStringLiteral("127.0.0.1"));
+        QTest::mouseClick(Find<QPushButton>("Command_connect"), Qt::LeftButton);
         QTRY_VERIFY(server.hasPendingConnections());
         QTcpSocket *peer = server.nextPendingConnection();
         QByteArray received;
@@ -82,32 +82,32 @@ private slots:
         const QString armed = QStringLiteral("Armedbackground-color: #00ff00;");
         fake_phidget21_attach(301234);
         // Raised on the library's thread, the event waits for the UI thread.
-        QCOMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("No Phidget!"));
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Serial : 301234"));
-        QVERIFY(Ui().Frame_Phidget->isEnabled() && Ui().Frame_phidget_control->isVisible());
+        QCOMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("No Phidget!"));
+        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Serial : 301234"));
+        QVERIFY(Find<QGroupBox>("Frame_Phidget")->isEnabled() && Find<QGroupBox>("Frame_phidget_control")->isVisible());
 
         // Unarmed, a change only moves the lamp of input 0.
         fake_phidget21_change_input(0, 1);
         QTRY_COMPARE(Lamp(), QStringLiteral("Closed#00ff00"));
-        QTest::mouseClick(Ui().Command_Phidget_Active, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
         QCOMPARE(Arm(), armed);
         fake_phidget21_detach();
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Detached"));
-        QVERIFY(!Ui().Frame_Phidget->isEnabled());
+        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Detached"));
+        QVERIFY(!Find<QGroupBox>("Frame_Phidget")->isEnabled());
         fake_phidget21_attach(77); // another board finds the trigger still armed
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Serial : 77"));
+        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Serial : 77"));
         QCOMPARE(Arm(), armed);
         // Armed, any input's change is one start, as the Start button sends it.
         fake_phidget21_change_input(0, 0);
         fake_phidget21_change_input(2, 1);
         QCoreApplication::processEvents();
         QCOMPARE(Lamp(), QStringLiteral("Open#ff0000"));
-        QTest::mouseClick(Ui().Command_Phidget_Active, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
         QCOMPARE(Arm(), QStringLiteral("Unarmedbackground-color: #ff0000;"));
         fake_phidget21_change_input(3, 1);
         QCoreApplication::processEvents();
         // Abort last: once it is in, everything sent before it is too.
-        QTest::mouseClick(Ui().Command_abort, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QTRY_VERIFY(received.endsWith("Velantra Abort%"));
         const QRegularExpression sent(QStringLiteral(
             "^(\\d\\d:\\d\\d:\\d\\d Velantra Start%){2}\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
@@ -123,7 +123,7 @@ private slots:
             Load_window();
             fake_phidget21_attach(1); // the stand-in on the search path is not the one in use
             QCoreApplication::processEvents();
-            QVERIFY2(Ui().Label_phidget_serial->text() == QStringLiteral("No Phidget!") && !Ui().Frame_Phidget->isEnabled(), library);
+            QVERIFY2(Find<QLabel>("Label_phidget_serial")->text() == QStringLiteral("No Phidget!") && !Find<QGroupBox>("Frame_Phidget")->isEnabled(), library);
         }
         QVERIFY(messages.Messages().isEmpty());
     }
@@ -132,9 +132,9 @@ private slots:
     {
         Sound_recorder sound;
         Keyboard_stand_in keyboard;
-        Ui().item_ring->trigger(); // the ring tone, once, without waiting
+        Find<QAction>("item_ring")->trigger(); // the ring tone, once, without waiting
         QCOMPARE(sound.played, QStringList{QStringLiteral("8922 0")});
-        Ui().Timer_Keyb_event->setInterval(1); // a timer not started from load would never press
+        Find<QTimer>("Timer_Keyb_event")->setInterval(1); // a timer not started from load would never press
         QTRY_VERIFY(keyboard.shift_presses >= 1);
     }
 
@@ -191,7 +191,7 @@ private slots:
         for (int step : {1980, 1990, 2000, 2020, 2030, 2040, 2050}) {
             Failing_step failing{step};
             Scoped_facility<Trace_log> use(failing);
-            Ui().item_about->trigger(); // returns normally
+            Find<QAction>("item_about")->trigger(); // returns normally
             DKN_error_form *error = DKN_error_form::Loaded_instance();
             QVERIFY(error && error->isVisible());
             QCOMPARE(error->Report_text().section(QStringLiteral("\r\n"), 0, 1),

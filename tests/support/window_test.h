@@ -8,6 +8,17 @@
 #include <QApplication>
 #include <QtTest>
 
+// The window's control with that objectName, as a person finds it by its caption.
+// A missing one ends the test run with its name.
+template <typename Control>
+Control *Find(const QObject *window, const char *name)
+{
+    Control *control = window->findChild<Control *>(QLatin1String(name));
+    if (!control)
+        qFatal("%s has no %s", qPrintable(window->objectName()), name);
+    return control;
+}
+
 #define VELANTRA_WINDOW_TEST_MAIN(Test_class)                                                                 \
     int main(int argc, char **argv)                                                                            \
     {                                                                                                          \
