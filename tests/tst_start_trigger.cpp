@@ -142,36 +142,39 @@ private slots:
     {
         frmAbout *about = Open_about();
         QVERIFY(about && about->isVisible() && !about->isModal() && about->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(about->Lblversion->text(), Version);
-        QCOMPARE(about->Label_phidget_version->text(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
-        QCOMPARE(about->Picture_product->geometry(), Logo_at(about, {200, 109}));
+        QLabel *version = ::Find<QLabel>(about, "Lblversion"), *library = ::Find<QLabel>(about, "Label_phidget_version");
+        QLabel *logo = ::Find<QLabel>(about, "Picture_product");
+        QAction *debug = ::Find<QMenu>(about, "menu_debug")->menuAction();
+        QCOMPARE(version->text(), Version);
+        QCOMPARE(library->text(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
+        QCOMPARE(logo->geometry(), Logo_at(about, {200, 109}));
         // Another logo width is centred as well; a missing one fails with its number.
         about->Load_Product_Picture(QPixmap(300, 60));
-        QCOMPARE(about->Picture_product->geometry(), Logo_at(about, {300, 60}));
+        QCOMPARE(logo->geometry(), Logo_at(about, {300, 60}));
         QVERIFY_THROWS_EXCEPTION(Numbered_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
 
         // Opened again: the one window, moved back over the main one, not loaded again.
-        about->Lblversion->setText(QStringLiteral("kept"));
+        version->setText(QStringLiteral("kept"));
         about->move(300, 200);
         Phidget21_library missing({QStringLiteral("libphidget21-not-installed.so.0")});
         Scoped_facility<Vendor_library> use(missing);
         QCOMPARE(Open_about(), about);
         QCOMPARE(about->pos(), window_->pos());
-        QCOMPARE(about->Lblversion->text() + about->Label_phidget_version->text(), QStringLiteral("keptNo Phidget driver found"));
-        QTest::mouseClick(about->Command_OK, Qt::LeftButton); // OK hides
+        QCOMPARE(version->text() + library->text(), QStringLiteral("keptNo Phidget driver found"));
+        QTest::mouseClick(::Find<QPushButton>(about, "Command_OK"), Qt::LeftButton); // OK hides
         QVERIFY(!about->isVisible() && Forms::Is_Loaded(about));
-        QVERIFY(Open_about() == about && about->isVisible() && !about->menu_debug->menuAction()->isVisible());
+        QVERIFY(Open_about() == about && about->isVisible() && !debug->isVisible());
         // A held Ctrl reveals the Debug menu as Form opens; a new window starts without it.
         Keyboard_stand_in keyboard;
         keyboard.ctrl_held = true;
-        emit about->Menu_Form->aboutToShow();
-        QVERIFY(about->menu_debug->menuAction()->isVisible());
+        emit ::Find<QMenu>(about, "Menu_Form")->aboutToShow();
+        QVERIFY(debug->isVisible());
         QPointer<frmAbout> closed = about;
         Unload(about); // the close box unloads
         QVERIFY(closed.isNull());
         frmAbout *again = Open_about();
-        QVERIFY(again && again->isVisible() && !again->menu_debug->menuAction()->isVisible());
-        QCOMPARE(again->Lblversion->text(), Version);
+        QVERIFY(again && again->isVisible() && !::Find<QMenu>(again, "menu_debug")->menuAction()->isVisible());
+        QCOMPARE(::Find<QLabel>(again, "Lblversion")->text(), Version);
     }
 
     void date_formats_box()
@@ -181,7 +184,7 @@ private slots:
                  QStringLiteral("date = 2017-06-20\ntime = 20:48:05\nnow = 2017-06-20 20:48:05\n"
                                 "ISODate = 2017-06-20\nISOnow = 2017-06-20 20:48:05\n"));
         Message_recorder messages;
-        Open_about()->item_date_formats->trigger();
+        ::Find<QAction>(Open_about(), "item_date_formats")->trigger();
         QVERIFY(messages.Messages().size() == 1 && QRegularExpression(QStringLiteral("^date = .+\ntime = .+\nnow = .+\nISODate = .+\nISOnow = .+\n$"))
                     .match(messages.Messages()[0].text).hasMatch());
     }

@@ -33,15 +33,27 @@ public:
     void Load_Product_Picture(const QPixmap &picture);
     void Set_Position(float left_twips, float top_twips);
 
+    // The five lines of the date-format box.
+    static QString Date_formats_text(const QDateTime &now, const QLocale &locale);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    frmAbout();
+    void Ensure_loaded();
+    void Form_Load();
+    void Centre_product_picture();
+
+    // The controls' handlers.
     void Command_OK_Click();
     void Label_userapp_Click();
     void Menu_Form_Click();
     void item_print_Click();
     void item_date_formats_Click();
 
-    // The five lines of the date-format box.
-    static QString Date_formats_text(const QDateTime &now, const QLocale &locale);
-
+    // The controls, by their names (each one's objectName).
     QLabel *Picture_product = nullptr;
     QLabel *Lbldescription = nullptr;
     QGroupBox *Frame_version = nullptr;
@@ -56,16 +68,6 @@ public:
     QAction *item_print = nullptr;
     QMenu *menu_debug = nullptr;
     QAction *item_date_formats = nullptr;
-
-protected:
-    bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    frmAbout();
-    void Ensure_loaded();
-    void Form_Load();
-    void Centre_product_picture();
 
     bool loaded_ = false;
     QString description_;
