@@ -4,10 +4,10 @@
 #include "error_report/dkn_error_form.h"
 #include "error_report/error_report_text.h"
 #include "error_report/safe_application.h"
-#include "shared/file_date.h"
-#include "shared/globals.h"
 #include "main_window/run_client.h"
 #include "shared/desktop/printers.h"
+#include "shared/file_date.h"
+#include "shared/globals.h"
 #include "shared/platform.h"
 #include "support/test_support.h"
 

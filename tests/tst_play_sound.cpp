@@ -1,7 +1,7 @@
 // The ring tone played for real on the sound server while the server's output is recorded.
 
-#include "shared/play_sound.h"
 #include "shared/facility.h"
+#include "shared/play_sound.h"
 #include "shared/sound_output.h"
 #include "support/test_support.h"
 #include "support/window_test.h"

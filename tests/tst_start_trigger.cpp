@@ -9,11 +9,11 @@
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
 #include "shared/desktop/forms.h"
-#include "shared/platform.h"
-#include "start_trigger/phidget21.h"
 #include "shared/facility.h"
 #include "shared/failure.h"
+#include "shared/platform.h"
 #include "shared/trace.h"
+#include "start_trigger/phidget21.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

@@ -1,9 +1,9 @@
 #include "about/do_about.h"
 
 #include "about/frm_about.h"
-#include "shared/globals.h"
 #include "shared/desktop/window_helpers.h"
 #include "shared/failure.h"
+#include "shared/globals.h"
 #include "shared/trace.h"
 
 #include <QWidget>

@@ -1,17 +1,17 @@
 #include "about/frm_about.h"
 
 #include "error_report/error_report_text.h"
-#include "shared/file_date.h"
 #include "shared/desktop/forms.h"
 #include "shared/desktop/printers.h"
+#include "shared/desktop/twips_layout.h"
 #include "shared/facility.h"
 #include "shared/failure.h"
-#include "shared/desktop/twips_layout.h"
-#include "shared/keyboard.h"
-#include "shared/time_texts.h"
+#include "shared/file_date.h"
 #include "shared/globals.h"
+#include "shared/keyboard.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
+#include "shared/time_texts.h"
 #include "start_trigger/vendor_library.h"
 
 #include <QAction>

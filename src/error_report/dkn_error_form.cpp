@@ -4,14 +4,14 @@
 #include "shared/ansi_text.h"
 #include "shared/desktop/forms.h"
 #include "shared/desktop/printers.h"
-#include "shared/facility.h"
-#include "shared/failure.h"
 #include "shared/desktop/twips_layout.h"
 #include "shared/desktop/window_helpers.h"
-#include "shared/trace.h"
+#include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
+#include "shared/trace.h"
 
 #include <QApplication>
 #include <QCloseEvent>

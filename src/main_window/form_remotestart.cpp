@@ -64,6 +64,15 @@ bool Types_a_character(const QKeyEvent *key)
     return !key->text().isEmpty();
 }
 
+// The logs cannot be typed into: a key that would type is discarded with a beep.
+bool Refuse_typing(const QKeyEvent *key)
+{
+    if (!Types_a_character(key))
+        return false;
+    Platform::Beep();
+    return true;
+}
+
 } // namespace
 
 Form_remotestart::Form_remotestart(QWidget *parent)
@@ -267,8 +276,11 @@ bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !exiting_)
             Text_host_LostFocus();
-    } else if ((watched == ui.Text_to_goal || watched == ui.Text_from_goal) && e->type() == QEvent::KeyPress) {
-        if (Log_box_KeyPress(static_cast<QKeyEvent *>(e)))
+    } else if (watched == ui.Text_to_goal && e->type() == QEvent::KeyPress) {
+        if (Text_to_goal_KeyPress(static_cast<QKeyEvent *>(e)))
+            return true;
+    } else if (watched == ui.Text_from_goal && e->type() == QEvent::KeyPress) {
+        if (Text_from_goal_KeyPress(static_cast<QKeyEvent *>(e)))
             return true;
     } else if (watched == ui.Text_to_send && e->type() == QEvent::MouseButtonPress) {
         if (static_cast<QMouseEvent *>(e)->button() == Qt::RightButton)
@@ -341,12 +353,14 @@ void Form_remotestart::Text_to_send_MouseDown()
     ui_->Text_to_send->setText(Test_message);
 }
 
-bool Form_remotestart::Log_box_KeyPress(const QKeyEvent *key)
+bool Form_remotestart::Text_to_goal_KeyPress(const QKeyEvent *key)
 {
-    if (!Types_a_character(key))
-        return false;
-    Platform::Beep(); // the logs cannot be typed into
-    return true;
+    return Refuse_typing(key);
+}
+
+bool Form_remotestart::Text_from_goal_KeyPress(const QKeyEvent *key)
+{
+    return Refuse_typing(key);
 }
 
 void Form_remotestart::Display_log(const Class_rolling_text &log, bool from_goal)

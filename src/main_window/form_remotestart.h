@@ -56,7 +56,9 @@ private:
     void Command_abort_Click();
     void Command_send_Click();
     void Text_to_send_MouseDown();
-    bool Log_box_KeyPress(const QKeyEvent *key); // Text_to_goal_KeyPress, Text_from_goal_KeyPress
+    // True: the key is discarded.
+    bool Text_to_goal_KeyPress(const QKeyEvent *key);
+    bool Text_from_goal_KeyPress(const QKeyEvent *key);
     void Command_Phidget_Active_Click();
     void Menu_Form_Click();
     void item_about_Click();

@@ -1,7 +1,7 @@
 #include "shared/play_sound.h"
 
-#include "shared/failure.h"
 #include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/sound_output.h"
 
 void PlaySOUND(const QByteArray &wave, bool wait)
