@@ -14,15 +14,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-
 namespace {
-QStringList Lines_of(const Class_rolling_text &buffer)
-{
-    QStringList lines;
-    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
-        lines << buffer.Text_line(i);
-    return lines;
-}
 
 struct Beep_counter final : System_beep
 {
@@ -98,11 +90,6 @@ struct Window_fixture
     QTcpSocket *peer = nullptr;
 };
 
-QString Digits_masked(const QByteArray &sent)
-{
-    return QString::fromLatin1(sent).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9"));
-}
-
 // A point of the widget where none of its children lies.
 QPoint Bare_point(QWidget *widget)
 {
@@ -114,12 +101,6 @@ QPoint Bare_point(QWidget *widget)
     return {};
 }
 
-quint16 Closed_port() // a loopback port where nothing listens
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 } // namespace
 
 class Tst_connection : public QObject

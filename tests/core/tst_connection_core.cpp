@@ -10,26 +10,6 @@
 
 namespace {
 
-QStringList Lines_of(const Class_rolling_text &buffer)
-{
-    QStringList lines;
-    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
-        lines << buffer.Text_line(i);
-    return lines;
-}
-
-QString Digits_masked(const QByteArray &sent)
-{
-    return QString::fromLatin1(sent).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9"));
-}
-
-quint16 Closed_port() // a loopback port where nothing listens
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // The connection, a loopback server and all the connection tells.
 struct Fixture
 {

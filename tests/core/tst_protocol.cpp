@@ -5,20 +5,11 @@
 #include "connection/protocol.h"
 #include "connection/winsock_state.h"
 #include "message_log/class_rolling_text.h"
+#include "support/test_support.h"
 
 #include <QtTest>
 
 #include <stdexcept>
-
-namespace {
-QStringList Lines_of(const Class_rolling_text &buffer)
-{
-    QStringList lines;
-    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
-        lines << buffer.Text_line(i);
-    return lines;
-}
-} // namespace
 
 class Tst_protocol : public QObject
 {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QTcpServer>
 
 #include <csignal>
 #ifdef Q_OS_UNIX
@@ -41,6 +43,26 @@ QStringList Message_recorder::Texts() const
     for (const Shown_message &m : messages_)
         texts.append(m.text);
     return texts;
+}
+
+QStringList Lines_of(const Class_rolling_text &buffer)
+{
+    QStringList lines;
+    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
+        lines << buffer.Text_line(i);
+    return lines;
+}
+
+QString Digits_masked(const QByteArray &sent)
+{
+    return QString::fromLatin1(sent).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9"));
+}
+
+quint16 Closed_port() // a loopback port where nothing listens
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
 
 bool Services_required()

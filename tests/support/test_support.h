@@ -2,6 +2,7 @@
 // Shared pieces of the tests: a private set of user folders, a recorder that
 // answers every message box instead of blocking on it, faults of the machine.
 
+#include "message_log/class_rolling_text.h"
 #include "shared/facility.h"
 #include "shared/keyboard.h"
 #include "shared/message_box.h"
@@ -67,6 +68,13 @@ public:
 private:
     Scoped_facility<Sound_output> use_{*this};
 };
+
+// The lines a log holds, oldest first.
+QStringList Lines_of(const Class_rolling_text &buffer);
+// What was sent, every digit a 9 (the time stamps differ from run to run).
+QString Digits_masked(const QByteArray &sent);
+// A loopback port where nothing listens.
+quint16 Closed_port();
 
 // True when the tests must not skip for lack of a service (set in CI).
 bool Services_required();
