@@ -33,8 +33,6 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <utility>
 
@@ -91,12 +89,6 @@ QPushButton *Command_button(QWidget *parent, const char *name, const QString &ca
     return button;
 }
 
-void Report_to_console(const QString &description, qint16 number, qint16 line, const QString &location)
-{
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(Location_line(location, line) + Error_line(number, description)));
-}
-
 } // namespace
 
 void DKN_Error_Trap() { QCoreApplication::processEvents(); }
@@ -106,7 +98,7 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
 {
     // Without a window system there is no window to show: the report goes to the console.
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        Report_to_console(description, number, line, location);
+        Failure_sink::Fallback().Report(description, number, line, location, extra);
         return;
     }
     qint16 step = 3280;

@@ -1,15 +1,17 @@
 #pragma once
-// Runs the client: the application object, the main window and the event loop.
+// Runs the client: the application object, the real facilities, the main window and
+// the event loop.
+
+#include "error_report/dkn_error_form.h"
+#include "shared/desktop/desktop_facilities.h"
+#include "shared/facility.h"
+
 int Run_client(int argc, char **argv);
 
 // The application's name, which message boxes take as their title. No display
 // name and no icon for every window: each title reads exactly as its caption, and
 // only the main window carries the program icon.
 void Set_application_identity();
-
-#include "error_report/dkn_error_form.h"
-#include "shared/desktop/desktop_facilities.h"
-#include "shared/facility.h"
 
 // The facilities the program uses, the real ones, installed while it lives: the
 // desktop's, and the error-report window at the end of the failure route. Run_client
