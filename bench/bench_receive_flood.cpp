@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     peer_thread.join();
 
     const Remote_connection::Receive_stats &stats = form->Connection()->Stats();
-    if (!all || form->Ui().Label_active_heat->text() != QString::number(Lines)) {
+    if (!all || Find<QLabel>(form, "Label_active_heat")->text() != QString::number(Lines)) {
         std::fprintf(stderr, "only %lld lines handled\n", static_cast<long long>(stats.lines));
         return 1;
     }

@@ -4,10 +4,12 @@
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTcpServer>
 
 #include <cstdio>
@@ -30,8 +32,8 @@ template <typename F> bool Run_until(F done, int timeout_ms)
 inline void Connect_window(Form_remotestart &form, quint16 port)
 {
     form.Connection()->Set_remote_port(port);
-    form.Ui().Text_host->setText(QStringLiteral("127.0.0.1"));
-    form.Connection()->Command_connect_Click();
+    Find<QLineEdit>(&form, "Text_host")->setText(QStringLiteral("127.0.0.1"));
+    Find<QPushButton>(&form, "Command_connect")->click();
     if (!Run_until([&] { return form.Connection()->Socket_state() == 7; }, 10000)) {
         std::fprintf(stderr, "could not connect to the loopback peer\n");
         std::exit(1);

@@ -4,6 +4,7 @@
 
 #include "main_window/form_remotestart.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QAction>
 #include <QMutex>
@@ -68,7 +69,7 @@ private slots:
         window->show();
         QVERIFY(!window->Exit_requested());
         QTest::qWait(200); // the refused request comes back meanwhile
-        window->Ui().item_exit->trigger();
+        Find<QAction>(window, "item_exit")->trigger();
         QTRY_VERIFY(window.isNull());
         QVERIFY(boxes.Messages().isEmpty());
 
@@ -95,7 +96,7 @@ private slots:
             QTest::qWait(100);
             QCOMPARE(stand_in.Calls().size(), before + 1); // not repeated while it runs
             if (by_menu)
-                window->Ui().item_exit->trigger();
+                Find<QAction>(window, "item_exit")->trigger();
             else
                 QVERIFY(window->close());
             QTRY_VERIFY(window.isNull());
@@ -107,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_dbus_screen_saver)
+VELANTRA_WINDOW_TEST_MAIN(Tst_dbus_screen_saver)
 #include "tst_dbus_screen_saver.moc"

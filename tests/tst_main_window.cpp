@@ -2,13 +2,14 @@
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 #include "shared/globals.h"
-#include "shared/non_dependant.h"
 #include "shared/platform.h"
 #include "shared/single_instance.h"
-#include "start_trigger/start_trigger.h"
+#include "shared/time_texts.h"
+#include "start_trigger/ring_tone.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -79,7 +80,6 @@ private slots:
     {
         qDeleteAll(Forms::Loaded_Forms());
         delete window_.data();
-        Platform::Test_Hooks() = {};
         boxes_.reset();
         dirs_.reset();
     }
@@ -104,37 +104,37 @@ private slots:
         Form_remotestart *w = Load_window();
         QVERIFY(!w->Exit_requested());
         QVERIFY(boxes_->Messages().isEmpty());
-        QTEST(w->Ui().Text_host->text(), "host");
+        QTEST(Find<QLineEdit>(w, "Text_host")->text(), "host");
         QCOMPARE(w->windowTitle(), QStringLiteral("Velantra Remote Start 1.1.26"));
-        QVERIFY(!w->Ui().menu_debug->menuAction()->isVisible());
-        QCOMPARE(w->Ui().Command_Phidget_Active->text(), QStringLiteral("Unarmed"));
+        QVERIFY(!Find<QMenu>(w, "menu_debug")->menuAction()->isVisible());
+        QCOMPARE(Find<QPushButton>(w, "Command_Phidget_Active")->text(), QStringLiteral("Unarmed"));
         // The ring tone comes from the program's own resources, byte for byte.
-        QCOMPARE(w->Trigger()->Ringtone_wave().size(), 35732);
-        QVERIFY(w->Trigger()->Ringtone_wave().startsWith("RIFF"));
+        QCOMPARE(w->Ringtone()->Ringtone_wave().size(), 35732);
+        QVERIFY(w->Ringtone()->Ringtone_wave().startsWith("RIFF"));
     }
 
     void clock_shows_hours_and_minutes_on_showing_and_activation()
     {
         Form_remotestart *w = Load_window();
         w->show();
-        QVERIFY(QRegularExpression(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d$")).match(w->Ui().Label_PC_Time->text()).hasMatch());
-        w->Ui().Label_PC_Time->clear();
+        QLabel *clock = Find<QLabel>(w, "Label_PC_Time");
+        QVERIFY(QRegularExpression(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d$")).match(clock->text()).hasMatch());
+        clock->clear();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(w, &activate);
-        QCOMPARE(w->Ui().Label_PC_Time->text(), Time_Stamp().left(5));
+        QCOMPARE(clock->text(), Time_Stamp().left(5));
     }
 
     void ctrl_on_form_menu_toggles_debug()
     {
         Form_remotestart *w = Load_window();
-        QAction *debug = w->Ui().menu_debug->menuAction();
-        bool ctrl = false;
-        Platform::Test_Hooks().ctrl_down = [&ctrl] { return ctrl; };
+        QAction *debug = Find<QMenu>(w, "menu_debug")->menuAction();
+        Keyboard_stand_in keyboard;
         // Without Ctrl nothing changes; with it each opening toggles.
         for (bool held : {false, true, false, true}) {
             const bool before = debug->isVisible();
-            ctrl = held;
-            emit w->Ui().Menu_Form->aboutToShow();
+            keyboard.ctrl_held = held;
+            emit Find<QMenu>(w, "Menu_Form")->aboutToShow();
             QCOMPARE(debug->isVisible(), held ? !before : before);
         }
     }
@@ -142,24 +142,25 @@ private slots:
     void leaving_the_host_box_always_writes()
     {
         Form_remotestart *w = Load_window();
+        QLineEdit *host = Find<QLineEdit>(w, "Text_host");
         w->show();
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         const QString ini = Globals::Ini_file_path;
         // Unchanged, leaving by Tab.
-        w->Ui().Text_host->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(w->Ui().Text_host->hasFocus());
-        QTest::keyClick(w->Ui().Text_host, Qt::Key_Tab);
+        host->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(host->hasFocus());
+        QTest::keyClick(host, Qt::Key_Tab);
         QTRY_COMPARE(Read_all(ini), QByteArray("[settings]\r\nhost_ip=127.0.0.1\r\n"));
         // Typed text goes in untrimmed.
-        w->Ui().Text_host->setFocus(Qt::MouseFocusReason);
-        w->Ui().Text_host->setText(QStringLiteral(" 10.0.0.9 "));
-        w->Ui().Command_connect->setFocus(Qt::MouseFocusReason);
+        host->setFocus(Qt::MouseFocusReason);
+        host->setText(QStringLiteral(" 10.0.0.9 "));
+        Find<QPushButton>(w, "Command_connect")->setFocus(Qt::MouseFocusReason);
         QTRY_COMPARE(Read_all(ini), QByteArray("[settings]\r\nhost_ip= 10.0.0.9 \r\n"));
         // Another window taking the focus is no loss of focus of the box.
         QFile::remove(ini);
         QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-        QCoreApplication::sendEvent(w->Ui().Text_host, &away);
+        QCoreApplication::sendEvent(host, &away);
         QVERIFY(!QFile::exists(ini));
     }
 
@@ -233,10 +234,14 @@ private slots:
         // A box that fails stands in for any failure among the start-up's steps.
         Instance_lock first;
         QVERIFY(first.Try_acquire());
-        const Message_hook recorder = Set_Message_Hook([](const Shown_message &) { throw std::runtime_error("disk gone"); });
-        window_ = new Form_remotestart;
-        Guarded_Form_Load(*window_);
-        Set_Message_Hook(recorder);
+        struct : Message_boxes {
+            void Show(const Shown_message &) override { throw std::runtime_error("disk gone"); }
+        } failing;
+        {
+            Scoped_facility<Message_boxes> use(failing);
+            window_ = new Form_remotestart;
+            window_->Form_Load();
+        }
         const DKN_error_form *report = DKN_error_form::Loaded_instance();
         QVERIFY(report && report->isVisible());
         QVERIFY2(report->Report_text().startsWith(QStringLiteral("Location of error: Form_Load line: 0\r\nerror description: ")),
@@ -270,7 +275,7 @@ private slots:
         QStringList closed;
         new Test_form(&closed, QStringLiteral("hidden error window"));
         if (by_menu)
-            w->Ui().item_exit->trigger();
+            Find<QAction>(w, "item_exit")->trigger();
         else
             QVERIFY(w->close());
         QCOMPARE(w->Exit_requested(), by_menu);
@@ -280,5 +285,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_main_window)
+VELANTRA_WINDOW_TEST_MAIN(Tst_main_window)
 #include "tst_main_window.moc"

@@ -8,11 +8,14 @@
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
+#include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/platform.h"
-#include "shared/sound.h"
+#include "shared/trace.h"
 #include "start_trigger/phidget21.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -21,6 +24,18 @@
 // The test's side of the stand-in, the same copy the client loads.
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 extern "C" int fake_phidget21_handle_count();
+
+// Follows Do_About's steps, and fails the given one.
+struct Failing_step final : Trace_log
+{
+    explicit Failing_step(int step) : step(step) {}
+    void Write(const QStringList &items) override
+    {
+        if (items == QStringList{QStringLiteral("Do_about"), QString::number(step)})
+            throw std::invalid_argument("Injected failure");
+    }
+    int step;
+};
 
 static const QString Version = QStringLiteral("Version 1.1.26, Compile date: 2017-06-20 20:48");
 
@@ -31,23 +46,21 @@ class Tst_start_trigger : public QObject
     Isolated_user_dirs dirs_; // one private set of user folders for the whole run
     std::unique_ptr<Form_remotestart> window_;
 
-    const Main_window_ui &Ui() const { return window_->Ui(); }
-    QString Arm() const { return Ui().Command_Phidget_Active->text() + Ui().Command_Phidget_Active->styleSheet(); }
-    QString Lamp() const { return Ui().Label_inp_status->text() + Ui().Shape1->Fill_color().name(); }
+    template <typename Control> Control *Find(const char *name) const { return ::Find<Control>(window_.get(), name); }
+    QString Arm() const { return Find<QPushButton>("Command_Phidget_Active")->text() + Find<QPushButton>("Command_Phidget_Active")->styleSheet(); }
+    QString Lamp() const { return Find<QLabel>("Label_inp_status")->text() + Find<Shape_circle>("Shape1")->Fill_color().name(); }
     void Load_window()
     { window_ = std::make_unique<Form_remotestart>(), window_->Form_Load(), window_->move(40, 30), window_->show(); }
-    frmAbout *Open_about() { return Ui().item_about->trigger(), frmAbout::Existing_instance(); }
+    frmAbout *Open_about() { return Find<QAction>("item_about")->trigger(), frmAbout::Existing_instance(); }
     static void Unload(QWidget *form) { form->close(), QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     // At the top, centred on the window's outer width.
     static QRect Logo_at(frmAbout *a, QSize size) { return {{(a->frameGeometry().width() - size.width()) / 2, 0}, size}; }
 
 private slots:
-    void init() { Phidget21::Set_library_names({}), fake_phidget21_detach(), Load_window(); }
+    void init() { fake_phidget21_detach(), Load_window(); }
 
     void cleanup()
     {
-        About::Test_step_hook() = nullptr;
-        Platform::Test_Hooks() = {};
         if (frmAbout *about = frmAbout::Existing_instance())
             Unload(about);
         window_.reset();
@@ -59,107 +72,87 @@ private slots:
         QTcpServer server; // a timing server on loopback, reading exactly what the client sends
         QVERIFY(server.listen(QHostAddress::LocalHost));
         window_->Connection()->Set_remote_port(server.serverPort());
-        Ui().Text_host->setText(QStringLiteral("127.0.0.1"));
-        QTest::mouseClick(Ui().Command_connect, Qt::LeftButton);
+        Find<QLineEdit>("Text_host")->setText(QStringLiteral("127.0.0.1"));
+        QTest::mouseClick(Find<QPushButton>("Command_connect"), Qt::LeftButton);
         QTRY_VERIFY(server.hasPendingConnections());
         QTcpSocket *peer = server.nextPendingConnection();
         QByteArray received;
         connect(peer, &QTcpSocket::readyRead, this, [&] { received += peer->readAll(); });
 
-        const QString armed = QStringLiteral("Armedbackground-color: #00ff00;");
+        QLabel *serial = Find<QLabel>("Label_phidget_serial");
         fake_phidget21_attach(301234);
         // Raised on the library's thread, the event waits for the UI thread.
-        QCOMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("No Phidget!"));
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Serial : 301234"));
-        QVERIFY(Ui().Frame_Phidget->isEnabled() && Ui().Frame_phidget_control->isVisible());
+        QCOMPARE(serial->text(), QStringLiteral("No Phidget!"));
+        QTRY_COMPARE(serial->text(), QStringLiteral("Serial : 301234"));
+        QVERIFY(Find<QGroupBox>("Frame_Phidget")->isEnabled() && Find<QGroupBox>("Frame_phidget_control")->isVisible());
 
         // Unarmed, a change only moves the lamp of input 0.
         fake_phidget21_change_input(0, 1);
         QTRY_COMPARE(Lamp(), QStringLiteral("Closed#00ff00"));
-        QTest::mouseClick(Ui().Command_Phidget_Active, Qt::LeftButton);
-        QCOMPARE(Arm(), armed);
-        fake_phidget21_detach();
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Detached"));
-        QVERIFY(!Ui().Frame_Phidget->isEnabled());
-        fake_phidget21_attach(77); // another board finds the trigger still armed
-        QTRY_COMPARE(Ui().Label_phidget_serial->text(), QStringLiteral("Serial : 77"));
-        QCOMPARE(Arm(), armed);
-        // Armed, any input's change is one start, as the Start button sends it.
+        QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
+        QCOMPARE(Arm(), QStringLiteral("Armedbackground-color: #00ff00;"));
+        // Armed, a change is one start, as the Start button sends it.
         fake_phidget21_change_input(0, 0);
-        fake_phidget21_change_input(2, 1);
-        QCoreApplication::processEvents();
-        QCOMPARE(Lamp(), QStringLiteral("Open#ff0000"));
-        QTest::mouseClick(Ui().Command_Phidget_Active, Qt::LeftButton);
+        QTRY_COMPARE(Lamp(), QStringLiteral("Open#ff0000"));
+        QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
         QCOMPARE(Arm(), QStringLiteral("Unarmedbackground-color: #ff0000;"));
-        fake_phidget21_change_input(3, 1);
-        QCoreApplication::processEvents();
+        fake_phidget21_detach();
+        QTRY_COMPARE(serial->text(), QStringLiteral("Detached"));
+        QVERIFY(!Find<QGroupBox>("Frame_Phidget")->isEnabled() && !Find<QGroupBox>("Frame_phidget_control")->isVisible());
         // Abort last: once it is in, everything sent before it is too.
-        QTest::mouseClick(Ui().Command_abort, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QTRY_VERIFY(received.endsWith("Velantra Abort%"));
-        const QRegularExpression sent(QStringLiteral(
-            "^(\\d\\d:\\d\\d:\\d\\d Velantra Start%){2}\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
+        const QRegularExpression sent(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Velantra Start%\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
         QVERIFY2(sent.match(QString::fromLatin1(received)).hasMatch(), received.constData());
-    }
-
-    void no_library_no_board_no_failure()
-    {
-        Message_recorder messages; // not installed, or lacking a function
-        for (const char *library : {"libphidget21-not-installed.so.0", FAKE_PHIDGET21_PARTIAL}) {
-            Phidget21::Set_library_names({QString::fromLatin1(library)});
-            Load_window();
-            fake_phidget21_attach(1); // the stand-in on the search path is not the one in use
-            QCoreApplication::processEvents();
-            QVERIFY2(Ui().Label_phidget_serial->text() == QStringLiteral("No Phidget!") && !Ui().Frame_Phidget->isEnabled(), library);
-        }
-        QVERIFY(messages.Messages().isEmpty());
     }
 
     void ring_and_keep_awake()
     {
-        QStringList played; // frames, wait
-        Sound::Hook previous = Sound::Set_Test_Hook(
-            [&](const Wav_image &w, bool wait) { played.append(QStringLiteral("%1 %2").arg(w.Frame_count()).arg(wait)); });
-        int shifts = 0;
-        Platform::Test_Hooks().press_shift = [&] { ++shifts; };
-        Ui().item_ring->trigger(); // the ring tone, once, without waiting
-        Sound::Set_Test_Hook(std::move(previous));
-        QCOMPARE(played, QStringList{QStringLiteral("8922 0")});
-        Ui().Timer_Keyb_event->setInterval(1); // a timer not started from load would never press
-        QTRY_VERIFY(shifts >= 1);
+        Sound_recorder sound;
+        Keyboard_stand_in keyboard;
+        Find<QAction>("item_ring")->trigger(); // the ring tone, once, without waiting
+        QCOMPARE(sound.played, QStringList{QStringLiteral("8922 0")});
+        Find<QTimer>("Timer_Keyb_event")->setInterval(1); // a timer not started from load would never press
+        QTRY_VERIFY(keyboard.shift_presses >= 1);
     }
 
     void about_loads_reopens_and_closes()
     {
         frmAbout *about = Open_about();
         QVERIFY(about && about->isVisible() && !about->isModal() && about->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(about->Lblversion->text(), Version);
-        QCOMPARE(about->Label_phidget_version->text(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
-        QCOMPARE(about->Picture_product->geometry(), Logo_at(about, {200, 109}));
+        QLabel *version = ::Find<QLabel>(about, "Lblversion"), *library = ::Find<QLabel>(about, "Label_phidget_version");
+        QLabel *logo = ::Find<QLabel>(about, "Picture_product");
+        QAction *debug = ::Find<QMenu>(about, "menu_debug")->menuAction();
+        QCOMPARE(version->text(), Version);
+        QCOMPARE(library->text(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
+        QCOMPARE(logo->geometry(), Logo_at(about, {200, 109}));
         // Another logo width is centred as well; a missing one fails with its number.
         about->Load_Product_Picture(QPixmap(300, 60));
-        QCOMPARE(about->Picture_product->geometry(), Logo_at(about, {300, 60}));
-        QVERIFY_THROWS_EXCEPTION(About_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
+        QCOMPARE(logo->geometry(), Logo_at(about, {300, 60}));
+        QVERIFY_THROWS_EXCEPTION(Numbered_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
 
         // Opened again: the one window, moved back over the main one, not loaded again.
-        about->Lblversion->setText(QStringLiteral("kept"));
+        version->setText(QStringLiteral("kept"));
         about->move(300, 200);
-        Phidget21::Set_library_names({QStringLiteral("libphidget21-not-installed.so.0")});
+        Phidget21_library missing({QStringLiteral("libphidget21-not-installed.so.0")});
+        Scoped_facility<Vendor_library> use(missing);
         QCOMPARE(Open_about(), about);
         QCOMPARE(about->pos(), window_->pos());
-        QCOMPARE(about->Lblversion->text() + about->Label_phidget_version->text(), QStringLiteral("keptNo Phidget driver found"));
-        QTest::mouseClick(about->Command_OK, Qt::LeftButton); // OK hides
+        QCOMPARE(version->text() + library->text(), QStringLiteral("keptNo Phidget driver found"));
+        QTest::mouseClick(::Find<QPushButton>(about, "Command_OK"), Qt::LeftButton); // OK hides
         QVERIFY(!about->isVisible() && Forms::Is_Loaded(about));
-        QVERIFY(Open_about() == about && about->isVisible() && !about->menu_debug->menuAction()->isVisible());
+        QVERIFY(Open_about() == about && about->isVisible() && !debug->isVisible());
         // A held Ctrl reveals the Debug menu as Form opens; a new window starts without it.
-        Platform::Test_Hooks().ctrl_down = [] { return true; };
-        emit about->Menu_Form->aboutToShow();
-        QVERIFY(about->menu_debug->menuAction()->isVisible());
+        Keyboard_stand_in keyboard;
+        keyboard.ctrl_held = true;
+        emit ::Find<QMenu>(about, "Menu_Form")->aboutToShow();
+        QVERIFY(debug->isVisible());
         QPointer<frmAbout> closed = about;
         Unload(about); // the close box unloads
         QVERIFY(closed.isNull());
         frmAbout *again = Open_about();
-        QVERIFY(again && again->isVisible() && !again->menu_debug->menuAction()->isVisible());
-        QCOMPARE(again->Lblversion->text(), Version);
+        QVERIFY(again && again->isVisible() && !::Find<QMenu>(again, "menu_debug")->menuAction()->isVisible());
+        QCOMPARE(::Find<QLabel>(again, "Lblversion")->text(), Version);
     }
 
     void date_formats_box()
@@ -169,7 +162,7 @@ private slots:
                  QStringLiteral("date = 2017-06-20\ntime = 20:48:05\nnow = 2017-06-20 20:48:05\n"
                                 "ISODate = 2017-06-20\nISOnow = 2017-06-20 20:48:05\n"));
         Message_recorder messages;
-        Open_about()->item_date_formats->trigger();
+        ::Find<QAction>(Open_about(), "item_date_formats")->trigger();
         QVERIFY(messages.Messages().size() == 1 && QRegularExpression(QStringLiteral("^date = .+\ntime = .+\nnow = .+\nISODate = .+\nISOnow = .+\n$"))
                     .match(messages.Messages()[0].text).hasMatch());
     }
@@ -177,8 +170,9 @@ private slots:
     void failure_while_opening_is_reported()
     {
         for (int step : {1980, 1990, 2000, 2020, 2030, 2040, 2050}) {
-            About::Test_step_hook() = [step](int at) { if (at == step) throw std::invalid_argument("Injected failure"); };
-            Ui().item_about->trigger(); // returns normally
+            Failing_step failing{step};
+            Scoped_facility<Trace_log> use(failing);
+            Find<QAction>("item_about")->trigger(); // returns normally
             DKN_error_form *error = DKN_error_form::Loaded_instance();
             QVERIFY(error && error->isVisible());
             QCOMPARE(error->Report_text().section(QStringLiteral("\r\n"), 0, 1),
@@ -195,5 +189,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_start_trigger)
+VELANTRA_WINDOW_TEST_MAIN(Tst_start_trigger)
 #include "tst_start_trigger.moc"

@@ -1,6 +1,7 @@
 // The synthesized Shift press and the Ctrl query against a real X server.
 
-#include "shared/non_dependant.h"
+#include "shared/keyboard.h"
+#include "support/window_test.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -48,5 +49,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_x11_keys)
+VELANTRA_WINDOW_TEST_MAIN(Tst_x11_keys)
 #include "tst_x11_keys.moc"

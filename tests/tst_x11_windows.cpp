@@ -7,9 +7,10 @@
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 #include "shared/globals.h"
 #include "support/test_support.h"
+#include "support/window_test.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -136,10 +137,9 @@ private slots:
             for (QWidget *w : window->findChildren<QWidget *>())
                 if (!w->isWindow() && !w->testAttribute(Qt::WA_SetFont))
                     QVERIFY2(w->font() == w->parentWidget()->font(), qPrintable(w->objectName()));
-        auto *main = static_cast<Form_remotestart *>(windows_[0]);
-        const Main_window_ui &ui = main->Ui();
-        for (QWidget *w : std::initializer_list<QWidget *>{ui.Label6, ui.Command_start, ui.Command_abort})
-            QCOMPARE(w->font(), main->centralWidget()->font());
+        QWidget *main = windows_[0];
+        for (const char *name : {"Label6", "Command_start", "Command_abort"})
+            QCOMPARE(Find<QWidget>(main, name)->font(), Find<QWidget>(main, "client_area")->font());
     }
 
     void every_child_inside_its_frames_border()
@@ -158,7 +158,7 @@ private slots:
 
     void labels_show_their_lines_whole()
     {
-        static_cast<Form_remotestart *>(windows_[0])->Ui().Label_inp_status->setText(QStringLiteral("Open"));
+        Find<QLabel>(windows_[0], "Label_inp_status")->setText(QStringLiteral("Open"));
         QStringList cut;
         for (QWidget *window : std::as_const(windows_))
             for (QLabel *label : window->findChildren<QLabel *>())
@@ -184,5 +184,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Tst_x11_windows)
+VELANTRA_WINDOW_TEST_MAIN(Tst_x11_windows)
 #include "tst_x11_windows.moc"

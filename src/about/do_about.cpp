@@ -1,36 +1,20 @@
 #include "about/do_about.h"
 
 #include "about/frm_about.h"
-#include "error_report/dkn_error_form.h"
-#include "error_report/error_report_text.h"
+#include "shared/desktop/window_helpers.h"
+#include "shared/failure.h"
 #include "shared/globals.h"
 #include "shared/trace.h"
 
 #include <QWidget>
 
-#include <exception>
-
-namespace About {
-
-std::function<void(int step)> &Test_step_hook()
-{
-    static std::function<void(int)> hook;
-    return hook;
-}
-
-} // namespace About
-
 void Do_About(QWidget *main_window)
 {
     qint16 step = 1960;
+    // Each step is a trace point, so a test can follow the steps (and fail one).
     const auto at = [&step](qint16 number) {
         step = number;
-        if (About::Test_step_hook())
-            About::Test_step_hook()(number);
-    };
-    const auto report = [&step](const QString &description, int number) {
-        DKN_Error_Handler(description, static_cast<qint16>(number), step,
-                          QStringLiteral("Do_about of Module Module_Velantra"), QString());
+        Trace_Write({QStringLiteral("Do_about"), QString::number(number)});
     };
     try {
         at(1960);
@@ -51,11 +35,7 @@ void Do_About(QWidget *main_window)
         about->raise();
         at(2050);
         Window_On_Top(about);
-    } catch (const About_failure &e) {
-        report(QString::fromStdString(e.what()), e.Number());
-    } catch (const std::exception &e) {
-        report(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e));
     } catch (...) {
-        report(Error_report::Unknown_failure_text, Error_report::Unknown_failure_number);
+        Report_failure(QStringLiteral("Do_about of Module Module_Velantra"), step);
     }
 }

@@ -1,14 +1,18 @@
 #include "about/frm_about.h"
 
 #include "error_report/error_report_text.h"
+#include "shared/desktop/forms.h"
+#include "shared/desktop/printers.h"
+#include "shared/desktop/twips_layout.h"
+#include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/file_date.h"
-#include "shared/forms.h"
 #include "shared/globals.h"
+#include "shared/keyboard.h"
 #include "shared/message_box.h"
-#include "shared/non_dependant.h"
 #include "shared/platform.h"
-#include "shared/twips_layout.h"
-#include "start_trigger/phidget21.h"
+#include "shared/time_texts.h"
+#include "start_trigger/vendor_library.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -20,7 +24,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 
 namespace {
@@ -47,10 +50,10 @@ QPointer<frmAbout> &Default()
 
 void Print_on_default_printer(const QImage &image)
 {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        return; // no printer: nothing to print on, and nothing said (as before)
-    QPrinter printer(info, QPrinter::HighResolution);
+    const std::unique_ptr<QPrinter> printer_ = Facility<Printers>::Get().Open(false);
+    if (!printer_)
+        return; // no default printer: nothing to print on, and nothing said
+    QPrinter &printer = *printer_;
     QPainter painter;
     if (!painter.begin(&printer))
         return;
@@ -172,7 +175,7 @@ void frmAbout::Set_appdata(const QString &folder)
 void frmAbout::Display_Phidgets()
 {
     Ensure_loaded();
-    const std::optional<QString> version = Phidget21::Library_version();
+    const std::optional<QString> version = Facility<Vendor_library>::Get().Library_version();
     Label_phidget_version->setText(version ? *version : QStringLiteral("No Phidget driver found"));
 }
 
@@ -180,7 +183,7 @@ void frmAbout::Load_Product_Picture(const QString &resource_name)
 {
     const QPixmap picture(QStringLiteral(":/bitmaps/") + resource_name);
     if (picture.isNull())
-        throw About_failure(QStringLiteral("Resource with identifier '%1' not found").arg(resource_name), 326);
+        throw Numbered_failure(QStringLiteral("Resource with identifier '%1' not found").arg(resource_name), 326);
     Load_Product_Picture(picture);
 }
 

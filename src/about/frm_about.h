@@ -6,26 +6,12 @@
 #include <QImage>
 #include <QLocale>
 #include <QMainWindow>
-#include <functional>
-#include <stdexcept>
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-
-// A failure of the window's own steps, with the number a report shows.
-class About_failure : public std::runtime_error
-{
-public:
-    About_failure(const QString &description, int number)
-        : std::runtime_error(description.toStdString()), number_(number) {}
-    int Number() const { return number_; }
-
-private:
-    int number_;
-};
 
 class frmAbout : public QMainWindow
 {
@@ -42,20 +28,32 @@ public:
     // "User appdata at: ", a line break and the folder.
     void Set_appdata(const QString &folder);
     void Display_Phidgets();
-    // Throws About_failure when there is no such bitmap.
+    // Throws a Numbered_failure (326) when there is no such bitmap.
     void Load_Product_Picture(const QString &resource_name);
     void Load_Product_Picture(const QPixmap &picture);
     void Set_Position(float left_twips, float top_twips);
 
+    // The five lines of the date-format box.
+    static QString Date_formats_text(const QDateTime &now, const QLocale &locale);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    frmAbout();
+    void Ensure_loaded();
+    void Form_Load();
+    void Centre_product_picture();
+
+    // The controls' handlers.
     void Command_OK_Click();
     void Label_userapp_Click();
     void Menu_Form_Click();
     void item_print_Click();
     void item_date_formats_Click();
 
-    // The five lines of the date-format box.
-    static QString Date_formats_text(const QDateTime &now, const QLocale &locale);
-
+    // The controls, by their names (each one's objectName).
     QLabel *Picture_product = nullptr;
     QLabel *Lbldescription = nullptr;
     QGroupBox *Frame_version = nullptr;
@@ -70,16 +68,6 @@ public:
     QAction *item_print = nullptr;
     QMenu *menu_debug = nullptr;
     QAction *item_date_formats = nullptr;
-
-protected:
-    bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    frmAbout();
-    void Ensure_loaded();
-    void Form_Load();
-    void Centre_product_picture();
 
     bool loaded_ = false;
     QString description_;

@@ -1,14 +1,14 @@
 #pragma once
-// The connection to the timing server and the start protocol on the main window:
-// the Connect, Disconnect, Start, Abort and Send buttons, the status label, the
-// heat display and the two message logs.
+// The connection to the timing server and the start protocol, without a window: the
+// window calls it (Connect, Disconnect, Start, Abort, Send, ...) and it tells what
+// happened only by its signals. It owns the socket, the reassembly of received lines
+// and the two message logs; everything it makes is its child, so it can be moved to
+// a thread of its own whole.
 
 #include "connection/protocol.h"
-#include "main_window/main_window_ui.h"
 #include "message_log/class_rolling_text.h"
 
 #include <QObject>
-#include <functional>
 
 class QTimer;
 class Tcp_client;
@@ -17,27 +17,30 @@ class Remote_connection : public QObject
 {
     Q_OBJECT
 public:
-    Remote_connection(const Main_window_ui &ui, QObject *parent);
+    explicit Remote_connection(QObject *parent = nullptr);
 
-    // Called when received data asks for the ring tone.
-    void Set_ring(std::function<void()> ring) { ring_ = std::move(ring); }
+    void Create_logs(); // the two 10-line logs, at load
 
-    void Create_logs();           // the two 10-line logs, at load
+    // Command_connect_Click: closes whatever is there and connects to host.
+    void Connect(const QString &host);
+    // Command_disconnect_Click: closes (also when closed already).
+    void Disconnect();
+    // Command_start_Click and Command_abort_Click: the Start or Abort message.
+    void Start();
+    void Abort();
+    // Command_send_Click: the free-text message, added to the To-goal log whether or
+    // not it could be sent.
+    void Send(const QString &text);
+    // The hardware trigger's start: exactly what Start does; a failure is reported here.
+    void Send_Start_Command();
+    // Tells the state now (Status_changed), also when it changed without an event.
     void Update_TCP_status();
-    void Close_socket();          // at program exit, whatever the state
-    void Send_Start_Command();    // exactly what the Start button does
-    void item_linescroll_Click();
+    // At program exit, whatever the state.
+    void Close_socket();
 
-    // The window's handlers (the buttons call these).
-    void Command_connect_Click();
-    void Command_disconnect_Click();
-    void Command_start_Click();
-    void Command_abort_Click();
-    void Command_send_Click();
-    void Send_Data(const QString &text);
-
-    int Socket_state() const;
+    int Socket_state() const; // 0..9, Winsock::State
     const Class_rolling_text &Text_from_goal_log() const { return obj_text_from_goal_; }
+    const Class_rolling_text &Text_to_goal_log() const { return obj_text_to_goal_; }
 
     // The server's port is fixed; tests and benchmarks point it at a server of their own.
     void Set_remote_port(quint16 port) { remote_port_ = port; }
@@ -49,37 +52,41 @@ public:
 
     struct Receive_stats
     {
-        qint64 bytes = 0;   // read from the socket
-        qint64 blocks = 0;  // handled to the end
+        qint64 bytes = 0;  // read from the socket
+        qint64 blocks = 0; // handled to the end
         qint64 lines = 0;
         qint64 longest_handler_ns = 0;
     };
     const Receive_stats &Stats() const { return stats_; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+signals:
+    void Status_changed(const QString &text, int state); // text: as Label_status shows it
+    void Heat_id_changed(const QString &id);
+    void Heat_status_changed(const QString &status);
+    void From_goal_changed(const Class_rolling_text &log); // lines were received
+    void To_goal_changed(const Class_rolling_text &log);   // a line was sent
+    void Ring_requested();
+    void Beep_requested();
+    void Socket_error(int number, const QString &description);
+    void Not_connected(); // a message was refused: nothing was sent
 
 private:
+    void Send_Data(const QString &text);
     void Winsock_Close();
+    // The socket's events.
     void Winsock1_Connect();
     void Winsock1_Close();
     void Winsock1_Error(int number, const QString &description);
     void Winsock1_DataArrival();
+    void Held_line_Timer();
+    // Receiving.
+    void Read_block();
     void Drain();
     void Handle_block(const QByteArray &block);
     void Flush_held();
     void Handle_lines(const QList<QByteArray> &lines);
     void Update_Heat(const QString &line);
 
-    // Runs a handler so that no failure reaches the event loop: it goes to the
-    // error-report window instead.
-    template <typename F> void Guarded(const char *where, F &&handler);
-    // Connects a signal to a handler that runs Guarded.
-    template <typename Sender, typename Signal>
-    void On(Sender *sender, Signal signal, const char *where, void (Remote_connection::*handler)());
-
-    Main_window_ui ui_;
-    std::function<void()> ring_;
     Tcp_client *winsock1_ = nullptr;
     QTimer *grace_timer_ = nullptr;
     Line_splitter splitter_;

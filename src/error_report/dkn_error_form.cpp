@@ -2,11 +2,15 @@
 
 #include "error_report/error_report_text.h"
 #include "shared/ansi_text.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
+#include "shared/desktop/printers.h"
+#include "shared/desktop/twips_layout.h"
+#include "shared/desktop/window_helpers.h"
+#include "shared/facility.h"
+#include "shared/failure.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
-#include "shared/twips_layout.h"
 #include "shared/trace.h"
 
 #include <QApplication>
@@ -20,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -30,18 +33,8 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <utility>
-
-namespace Error_report {
-Seams &Test_seams()
-{
-    static Seams seams;
-    return seams;
-}
-} // namespace Error_report
 
 namespace {
 
@@ -96,17 +89,6 @@ QPushButton *Command_button(QWidget *parent, const char *name, const QString &ca
     return button;
 }
 
-qint32 Uptime_ms()
-{
-    return Test_seams().uptime_ms ? Test_seams().uptime_ms() : Platform::Uptime_ms();
-}
-
-void Report_to_console(const QString &description, qint16 number, qint16 line, const QString &location)
-{
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(Location_line(location, line) + Error_line(number, description)));
-}
-
 } // namespace
 
 void DKN_Error_Trap() { QCoreApplication::processEvents(); }
@@ -116,7 +98,7 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
 {
     // Without a window system there is no window to show: the report goes to the console.
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        Report_to_console(description, number, line, location);
+        Failure_sink::Fallback().Report(description, number, line, location, extra);
         return;
     }
     qint16 step = 3280;
@@ -147,20 +129,25 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line, c
         step = 3370;
         form->Append_report_text(Program_text());
         step = 3380;
-        form->Append_report_text(Uptime_text(Uptime_ms()));
+        form->Append_report_text(Uptime_text(Platform::Uptime_ms()));
         step = 3390;
         form->repaint();
         step = 3440;
         form->Append_report_text(Crlf);
         step = 3450;
         Trace_Write({QStringLiteral("*DKN_error_handler5")});
-    } catch (const std::exception &e) {
-        Show_Message(QStringLiteral("*Error in Error_form") + QString::fromLocal8Bit(e.what())
-                     + QString::number(Failure_number(e)) + QLatin1Char(' ') + QString::number(step));
     } catch (...) {
-        Show_Message(QStringLiteral("*Error in Error_form") + Unknown_failure_text
-                     + QString::number(Unknown_failure_number) + QLatin1Char(' ') + QString::number(step));
+        // Its own failure is shown, not reported: a report would come back here.
+        const Failure_text failure = Describe_failure(std::current_exception());
+        Show_Message(QStringLiteral("*Error in Error_form") + failure.description + QString::number(failure.number)
+                     + QLatin1Char(' ') + QString::number(step));
     }
+}
+
+void Error_window_reports::Report(const QString &description, qint16 number, qint16 line, const QString &location,
+                                  const QString &extra)
+{
+    DKN_Error_Handler(description, number, line, location, extra);
 }
 
 DKN_error_form *DKN_error_form::Default_instance()
@@ -277,12 +264,8 @@ void DKN_error_form::Cmd_continue_Click() { hide(); }
 
 void DKN_error_form::Cmd_exit_Click()
 {
-    if (Test_seams().exit_program) {
-        Test_seams().exit_program();
-        return;
-    }
     // At once: no further event runs and the orderly shutdown is skipped on purpose.
-    std::_Exit(0);
+    Platform::Exit_now(0);
 }
 
 void DKN_error_form::Cmd_save_log_Click() { Write_Error_Log(); }
@@ -336,8 +319,9 @@ void DKN_error_form::Write_Error_Log()
                 file.resize(old_size); // no partial record stays behind
             }
         }
-    } catch (const std::exception &e) {
-        failure = {Failure_number(e), QString::fromLocal8Bit(e.what())};
+    } catch (...) {
+        const Failure_text text = Describe_failure(std::current_exception());
+        failure = {text.number, text.description};
     }
     if (failure.first != 0) {
         Show_Message(QStringLiteral("Log error") + failure.second + QLatin1Char(' ') + QString::number(failure.first));
@@ -348,21 +332,14 @@ void DKN_error_form::Write_Error_Log()
 
 void DKN_error_form::Cmd_print_error_Click()
 {
-    const int printers = Test_seams().printer_count ? Test_seams().printer_count()
-                                                     : int(QPrinterInfo::availablePrinters().size());
-    if (printers == 0) {
+    if (Facility<Printers>::Get().Count() == 0) {
         Show_Message(QStringLiteral("No printer availible"));
         return;
     }
     bool printed = false;
     try {
-        QPrinterInfo target = QPrinterInfo::defaultPrinter();
-        if (target.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
-            target = QPrinterInfo::availablePrinters().constFirst();
-        QPrinter printer(target, QPrinter::HighResolution);
-        if (Test_seams().setup_printer)
-            Test_seams().setup_printer(printer);
-        printed = Print_report(printer, Report_text(), Comments_text());
+        const std::unique_ptr<QPrinter> printer = Facility<Printers>::Get().Open(true);
+        printed = printer && Print_report(*printer, Report_text(), Comments_text());
     } catch (...) {
         printed = false;
     }

@@ -2,11 +2,11 @@
 // The error-report window: shows one trapped failure beside a comments box and
 // lets the user append it to the error log, print it, mail it, go on or quit.
 
+#include "shared/failure.h"
+
 #include <QString>
 #include <QWidget>
 #include <QtGlobal>
-
-#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -21,6 +21,14 @@ void DKN_Error_Handler(const QString &description, qint16 number, qint16 line,
 
 // Lets all pending window events run once.
 void DKN_Error_Trap();
+
+// The end of the failure route in the program (see shared/failure.h): the error-report window.
+class Error_window_reports final : public Failure_sink
+{
+public:
+    void Report(const QString &description, qint16 number, qint16 line, const QString &location,
+                const QString &extra) override;
+};
 
 class DKN_error_form : public QWidget
 {
@@ -67,16 +75,6 @@ private:
 };
 
 namespace Error_report {
-
-// Test seams for the platform facilities the window uses; unset means the real one.
-struct Seams
-{
-    std::function<qint32()> uptime_ms;            // the system's milliseconds since boot
-    std::function<int()> printer_count;           // installed printers
-    std::function<void(QPrinter &)> setup_printer; // e.g. print to a PDF file instead
-    std::function<void()> exit_program;           // "Exit program": ends the process at once
-};
-Seams &Test_seams();
 
 // Draws the page on the printer and hands the document over; false when it failed.
 bool Print_report(QPrinter &printer, const QString &report, const QString &comments);

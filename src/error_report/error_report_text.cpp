@@ -2,13 +2,11 @@
 
 #include "shared/file_date.h"
 #include "shared/globals.h"
-#include "shared/non_dependant.h"
+#include "shared/time_texts.h"
 
 #include <QDir>
 #include <QUrl>
 
-#include <new>
-#include <stdexcept>
 
 namespace Error_report {
 
@@ -133,20 +131,6 @@ QList<Print_line> Compose_printed_page(const QDateTime &printed_at, const QStrin
     Add_lines(page, QStringLiteral("3 Call"));
     Add_lines(page, Vendor_phones);
     return page;
-}
-
-qint16 Failure_number(const std::exception &failure)
-{
-    // The numbers the reports have always shown for these kinds of failure.
-    if (dynamic_cast<const std::bad_alloc *>(&failure))
-        return 7; // Out of memory
-    if (dynamic_cast<const std::overflow_error *>(&failure))
-        return 6; // Overflow
-    if (dynamic_cast<const std::out_of_range *>(&failure))
-        return 9; // Subscript out of range
-    if (dynamic_cast<const std::invalid_argument *>(&failure))
-        return 5; // Invalid procedure call or argument
-    return Unknown_failure_number;
 }
 
 } // namespace Error_report

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <exception>
-
 namespace Error_report {
 
 inline const QString Crlf = QStringLiteral("\r\n");
@@ -68,11 +66,5 @@ struct Print_line
 // The printed page, line by line; texts with line breaks are split into lines.
 QList<Print_line> Compose_printed_page(const QDateTime &printed_at, const QString &report,
                                        const QString &comments);
-
-// The error number a report shows for a C++ exception.
-qint16 Failure_number(const std::exception &failure);
-// Numbers and descriptions for failures that carry none of their own.
-constexpr qint16 Unknown_failure_number = 51;
-inline const QString Unknown_failure_text = QStringLiteral("Unknown failure");
 
 } // namespace Error_report

@@ -2,7 +2,6 @@
 // The application object that keeps an unexpected failure from ending the program.
 
 #include <QApplication>
-#include <exception>
 
 class Safe_application : public QApplication
 {
@@ -10,11 +9,7 @@ class Safe_application : public QApplication
 public:
     Safe_application(int &argc, char **argv);
 
-    // Any exception escaping an event handler goes to the error-report window
-    // (location: the receiver's name, line 0) and the event loop goes on.
+    // Any exception escaping an event handler goes to the failure route (location:
+    // the receiver's name, else its class; line 0) and the event loop goes on.
     bool notify(QObject *receiver, QEvent *event) override;
 };
-
-// Hands a failure caught outside the event loop's guard (at start-up) to the
-// error-report window, as if an event handler of that name had thrown it.
-void Report_failure(const QString &location, std::exception_ptr failure);

@@ -1,15 +1,18 @@
 #pragma once
-// The main window: the remote starter.
-
-#include "main_window/main_window_ui.h"
+// The main window: the remote starter. It shows what the connection and the trigger
+// tell, and hands them what the official does; form_remotestart.cpp says what every
+// control does.
 
 #include <QMainWindow>
 #include <memory>
 
+class Class_rolling_text;
 class Instance_lock;
+class QKeyEvent;
 class Remote_connection;
-class Screen_saver_inhibitor;
+class Ring_tone;
 class Start_trigger;
+struct Form_remotestart_ui;
 
 class Form_remotestart : public QMainWindow
 {
@@ -18,18 +21,18 @@ public:
     explicit Form_remotestart(QWidget *parent = nullptr);
     ~Form_remotestart() override;
 
-    const Main_window_ui &Ui() const { return ui_; }
-    Remote_connection *Connection() const { return connection_; }
-    Start_trigger *Trigger() const { return trigger_; }
-
-    // The start-up sequence. Afterwards Exit_requested tells whether it ended the program.
+    // The start-up sequence; a failure in it is reported and the window still opens.
+    // Afterwards Exit_requested tells whether it ended the program.
     void Form_Load();
     bool Exit_requested() const { return exit_requested_; }
 
-    void Timer1_Timer();
-    void Menu_Form_Click();
-    void Text_host_LostFocus();
+    // Form > Exit: closes the connection, unloads every window, ends the event loop.
     void Program_Exit();
+
+    // What the window drives; they know no window (tests and benchmarks reach them here).
+    Remote_connection *Connection() const { return connection_; }
+    Start_trigger *Trigger() const { return trigger_; }
+    Ring_tone *Ringtone() const { return ring_tone_; }
 
 protected:
     bool event(QEvent *event) override;
@@ -37,15 +40,45 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Build_layout();
-    void Build_menus();
+    void Wire_controls();
     void Init_program();
 
-    Main_window_ui ui_;
+    // The controls' handlers, named control_event.
+    void Form_Click();
+    void Form_Activate();
+    void Timer1_Timer();
+    void Timer_Keyb_event_Timer();
+    void Command_connect_Click();
+    void Command_disconnect_Click();
+    void Label_status_Click();
+    void Text_host_LostFocus();
+    void Command_start_Click();
+    void Command_abort_Click();
+    void Command_send_Click();
+    void Text_to_send_MouseDown();
+    // True: the key is discarded.
+    bool Text_to_goal_KeyPress(const QKeyEvent *key);
+    bool Text_from_goal_KeyPress(const QKeyEvent *key);
+    void Command_Phidget_Active_Click();
+    void Menu_Form_Click();
+    void item_about_Click();
+    void item_linescroll_Click();
+    void item_ring_Click();
+
+    // Showing what the connection and the trigger tell.
+    void Display_log(const Class_rolling_text &log, bool from_goal);
+    void Show_socket_error(int number, const QString &description);
+    void Show_not_connected();
+    void Check_Command_Phidget_Active();
+    void Show_Phidget_attached(int serial);
+    void Show_Phidget_detached();
+    void Show_input_state(bool closed);
+
+    std::unique_ptr<Form_remotestart_ui> ui_;
     Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
+    Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
-    std::unique_ptr<Screen_saver_inhibitor> screen_saver_; // held while the window is loaded
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;

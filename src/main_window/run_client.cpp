@@ -2,7 +2,7 @@
 
 #include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 
 #include "build_version.h"
 
@@ -69,15 +69,6 @@ void Set_application_identity()
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velantra.RemoteStart"));
 }
 
-void Guarded_Form_Load(Form_remotestart &window)
-{
-    try {
-        window.Form_Load();
-    } catch (...) {
-        Report_failure(QStringLiteral("Form_Load"), std::current_exception());
-    }
-}
-
 int Run_client(int argc, char **argv)
 {
     if (Answer_command_line(argc, argv))
@@ -92,9 +83,10 @@ int Run_client(int argc, char **argv)
 
     Safe_application app(argc, argv);
     Set_application_identity();
+    const Program_facilities facilities;
 
     auto *window = new Form_remotestart;
-    Guarded_Form_Load(*window);
+    window->Form_Load();
     int rc = 0;
     if (!window->Exit_requested()) {
         window->show();

@@ -1,7 +1,7 @@
 #include "message_log/display_lines.h"
 
 #include "message_log/class_rolling_text.h"
-#include "shared/textbox.h"
+#include "shared/desktop/window_helpers.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>

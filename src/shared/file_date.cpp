@@ -1,15 +1,11 @@
 #include "shared/file_date.h"
 
-#include "error_report/dkn_error_form.h"
-#include "error_report/error_report_text.h"
-#include "shared/non_dependant.h"
+#include "shared/failure.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-
-#include <exception>
 
 namespace {
 constexpr qint16 File_not_found = 53; // the report's number for a missing file
@@ -37,15 +33,12 @@ QString File_date_of(const QString &path, const QString &location)
         const QFileInfo info(path);
         step = 20;
         const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
-        if (path.isEmpty() || !modified.isValid()) {
-            DKN_Error_Handler(QStringLiteral("File not found"), File_not_found, step, location, QString());
-            return {};
-        }
+        if (path.isEmpty() || !modified.isValid())
+            throw Numbered_failure(QStringLiteral("File not found"), File_not_found);
         step = 30;
         return General_date_text(modified);
-    } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e), step, location,
-                          QString());
+    } catch (...) {
+        Report_failure(location, step);
     }
     return {};
 }

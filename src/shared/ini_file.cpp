@@ -18,12 +18,6 @@
 
 namespace Ini {
 
-Hooks &Test_Hooks()
-{
-    static Hooks hooks;
-    return hooks;
-}
-
 namespace {
 
 constexpr qsizetype Chunk = 64 * 1024;
@@ -443,7 +437,8 @@ Write_result Write_in_place(QFile &file, const Change &change)
     return Succeeded();
 }
 
-Write_result Replace(const QString &path, QFile &in, const Change &change)
+Write_result Replace(const QString &path, QFile &in, const Change &change,
+                     const std::function<void()> &before_replace)
 {
     QSaveFile out(path);
     errno = 0;
@@ -457,8 +452,8 @@ Write_result Replace(const QString &path, QFile &in, const Change &change)
     }
     if (!Write_changed(&in, out, change))
         return Failed(errno, out.errorString()); // out's temporary file goes with it
-    if (Test_Hooks().before_replace)
-        Test_Hooks().before_replace();
+    if (before_replace)
+        before_replace();
     errno = 0;
     if (!out.commit())
         return Failed(errno, out.errorString());
@@ -467,7 +462,8 @@ Write_result Replace(const QString &path, QFile &in, const Change &change)
 
 // A new file, written under a temporary name and renamed only if no other writer
 // has made one meanwhile (appeared tells that).
-Write_result Create(const QString &path, const Change &change, bool *appeared)
+Write_result Create(const QString &path, const Change &change, bool *appeared,
+                    const std::function<void()> &before_replace)
 {
     QTemporaryFile out(path + QStringLiteral(".XXXXXX"));
     errno = 0;
@@ -477,8 +473,8 @@ Write_result Create(const QString &path, const Change &change, bool *appeared)
         return Failed(errno, out.errorString());
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                        | QFileDevice::ReadOther);
-    if (Test_Hooks().before_replace)
-        Test_Hooks().before_replace();
+    if (before_replace)
+        before_replace();
     errno = 0;
     if (!out.rename(path)) {
         const int error = errno;
@@ -525,7 +521,7 @@ QString Read_Value(const QString &path, const QString &section, const QString &k
 }
 
 Write_result Write_Value(const QString &path, const QString &section, const QString &key,
-                         const QString &value)
+                         const QString &value, const std::function<void()> &before_replace)
 {
     if (QDir::isRelativePath(path))
         return Failed(ENOENT);
@@ -545,9 +541,9 @@ Write_result Write_Value(const QString &path, const QString &section, const QStr
             return Failed(errno, in.errorString());
         const Change change = Plan(s, names, stored);
         if (exists)
-            return Replace(path, in, change);
+            return Replace(path, in, change, before_replace);
         bool appeared = false;
-        const Write_result r = Create(path, change, &appeared);
+        const Write_result r = Create(path, change, &appeared, before_replace);
         if (!appeared)
             return r;
     }

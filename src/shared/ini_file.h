@@ -41,18 +41,12 @@ struct Write_result
 // changed in place: it is grown first, so a lack of space changes nothing, and
 // put back as it was if a later step fails. A relative path is refused: the
 // settings never go to whatever folder the program was started in.
+// before_replace, when given, runs after the file was read and before the new one takes
+// its place (a test plays another writer there).
 Write_result Write_Value(const QString &path, const QString &section, const QString &key,
-                         const QString &value);
+                         const QString &value, const std::function<void()> &before_replace = {});
 
 // Reads one value; an unreadable or missing file, or a relative path, reads as empty.
 QString Read_Value(const QString &path, const QString &section, const QString &key);
-
-// Test seam: runs after the file was read and before the new one replaces it, to
-// play another writer at the worst moment.
-struct Hooks
-{
-    std::function<void()> before_replace;
-};
-Hooks &Test_Hooks();
 
 } // namespace Ini

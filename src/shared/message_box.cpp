@@ -1,39 +1,27 @@
 #include "shared/message_box.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include "shared/facility.h"
+
+#include <cstdio>
 
 namespace {
-Message_hook &hook()
+class Console_messages final : public Message_boxes
 {
-    static Message_hook h;
-    return h;
-}
+public:
+    void Show(const Shown_message &message) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(message.text));
+    }
+};
 } // namespace
 
-Message_hook Set_Message_Hook(Message_hook h)
+Message_boxes &Message_boxes::Fallback()
 {
-    Message_hook previous = std::move(hook());
-    hook() = std::move(h);
-    return previous;
+    static Console_messages console;
+    return console;
 }
 
 void Show_Message(const QString &text, Message_icon icon, const QString &title)
 {
-    if (hook()) {
-        hook()(Shown_message{text, icon, title});
-        return;
-    }
-    QMessageBox box(QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
-    switch (icon) {
-    case Message_icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Message_icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Message_icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Message_icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    Facility<Message_boxes>::Get().Show(Shown_message{text, icon, title});
 }

@@ -1,9 +1,8 @@
 #pragma once
-// The one way the program shows a modal message box. Tests install a hook that
-// records (and so answers) each box instead of blocking on it.
+// The one way the program shows a modal message box: Show_Message, through the
+// message-box facility (a real box on the desktop, a test's recorder in a test).
 
 #include <QString>
-#include <functional>
 
 enum class Message_icon { None, Information, Warning, Critical };
 
@@ -14,10 +13,16 @@ struct Shown_message
     QString title; // empty: the application's default title
 };
 
-// Shows a modal box with an OK button only and returns when it is dismissed.
+// The message-box facility (see shared/facility.h).
+class Message_boxes
+{
+public:
+    virtual ~Message_boxes() = default;
+    // Shows a modal box with an OK button only and returns when it is dismissed.
+    virtual void Show(const Shown_message &message) = 0;
+    // Without a desktop: the text goes to standard error.
+    static Message_boxes &Fallback();
+};
+
 void Show_Message(const QString &text, Message_icon icon = Message_icon::None,
                   const QString &title = QString());
-
-using Message_hook = std::function<void(const Shown_message &)>;
-// While a hook is set, boxes go to it instead of the screen. Returns the previous hook.
-Message_hook Set_Message_Hook(Message_hook hook);

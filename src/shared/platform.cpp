@@ -1,62 +1,84 @@
 #include "shared/platform.h"
 
-#include <QApplication>
-#include <QDesktopServices>
-#include <QGuiApplication>
+#include "shared/facility.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
 
-namespace Platform {
+namespace {
 
-Hooks &Test_Hooks()
+class Silent_beep final : public System_beep
 {
-    static Hooks hooks;
-    return hooks;
-}
+public:
+    void Beep() override {}
+};
 
-void Beep()
+class No_url_handler final : public Url_handler
 {
-    if (Test_Hooks().beep) {
-        Test_Hooks().beep();
-        return;
-    }
-    QApplication::beep();
-}
+public:
+    bool Open(const QUrl &) override { return false; }
+};
 
-bool Open_Url(const QUrl &url)
+class System_uptime final : public Uptime_clock
 {
-    if (Test_Hooks().open_url)
-        return Test_Hooks().open_url(url);
-    return QDesktopServices::openUrl(url);
-}
-
-qint32 Uptime_ms()
-{
+public:
+    qint32 Uptime_ms() override
+    {
 #if defined(Q_OS_WIN)
-    return static_cast<qint32>(GetTickCount());
+        return static_cast<qint32>(GetTickCount());
 #elif defined(CLOCK_BOOTTIME)
-    timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
-    const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
-    return static_cast<qint32>(static_cast<quint32>(ms)); // wraps like the Windows counter
+        timespec ts{};
+        clock_gettime(CLOCK_BOOTTIME, &ts);
+        const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
+        return static_cast<qint32>(static_cast<quint32>(ms)); // wraps like the Windows counter
 #else
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch()).count();
-    return static_cast<qint32>(static_cast<quint32>(ms));
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch()).count();
+        return static_cast<qint32>(static_cast<quint32>(ms));
 #endif
-}
+    }
+};
 
-bool Ctrl_Key_Down()
+class Immediate_exit final : public Process_exit
 {
-    if (Test_Hooks().ctrl_down)
-        return Test_Hooks().ctrl_down();
-    // Asks the window system for the keys held now, not the state of the last event.
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+public:
+    void Exit_now(int code) override { std::_Exit(code); }
+};
+
+} // namespace
+
+System_beep &System_beep::Fallback()
+{
+    static Silent_beep silent;
+    return silent;
 }
 
+Url_handler &Url_handler::Fallback()
+{
+    static No_url_handler none;
+    return none;
+}
+
+Uptime_clock &Uptime_clock::Fallback()
+{
+    static System_uptime system;
+    return system;
+}
+
+Process_exit &Process_exit::Fallback()
+{
+    static Immediate_exit immediate;
+    return immediate;
+}
+
+namespace Platform {
+void Beep() { Facility<System_beep>::Get().Beep(); }
+bool Open_Url(const QUrl &url) { return Facility<Url_handler>::Get().Open(url); }
+qint32 Uptime_ms() { return Facility<Uptime_clock>::Get().Uptime_ms(); }
+void Exit_now(int code) { Facility<Process_exit>::Get().Exit_now(code); }
 } // namespace Platform

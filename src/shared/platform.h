@@ -1,38 +1,49 @@
 #pragma once
-// The few facilities that differ between operating systems, behind one small
-// interface. Everything else in the program is plain Qt.
+// Small platform facilities (see shared/facility.h), each with the procedure the
+// program calls: the system beep, the URL handler, the uptime clock, ending the process.
 
-#include <QString>
 #include <QUrl>
 #include <QtGlobal>
-#include <functional>
+
+class System_beep
+{
+public:
+    virtual ~System_beep() = default;
+    virtual void Beep() = 0;
+    static System_beep &Fallback(); // silent
+};
+
+class Url_handler
+{
+public:
+    virtual ~Url_handler() = default;
+    // Hands a URL (mailto:, file:) to the desktop's handler without waiting; false when
+    // nothing could take it.
+    virtual bool Open(const QUrl &url) = 0;
+    static Url_handler &Fallback(); // takes nothing
+};
+
+class Uptime_clock
+{
+public:
+    virtual ~Uptime_clock() = default;
+    // Milliseconds since the system started, as a signed 32-bit counter that wraps.
+    virtual qint32 Uptime_ms() = 0;
+    static Uptime_clock &Fallback(); // the system's own
+};
+
+class Process_exit
+{
+public:
+    virtual ~Process_exit() = default;
+    // Ends the process at once: no further event runs and no clean-up either.
+    virtual void Exit_now(int code) = 0;
+    static Process_exit &Fallback(); // the real end
+};
 
 namespace Platform {
-
-// The system beep.
 void Beep();
-
-// Hands a URL (mailto:, file:) to the desktop's handler without waiting. False when
-// nothing could take it.
 bool Open_Url(const QUrl &url);
-
-// Milliseconds since the system started, as a signed 32-bit counter that wraps.
 qint32 Uptime_ms();
-
-// True while either Ctrl key is held, asked of the window system now.
-bool Ctrl_Key_Down();
-
-// Synthesizes one Shift press and release to whatever window has the focus.
-void Press_Shift_Key();
-
-// Test seams: while set, the call goes to the hook instead of the system.
-struct Hooks
-{
-    std::function<void()> beep;
-    std::function<bool()> ctrl_down;
-    std::function<bool(const QUrl &)> open_url;
-    std::function<void()> press_shift;
-};
-Hooks &Test_Hooks();
-
+void Exit_now(int code);
 } // namespace Platform

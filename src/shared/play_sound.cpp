@@ -1,10 +1,8 @@
-#include "shared/non_dependant.h"
+#include "shared/play_sound.h"
 
-#include "error_report/dkn_error_form.h"
-#include "error_report/error_report_text.h"
-#include "shared/sound.h"
-
-#include <exception>
+#include "shared/facility.h"
+#include "shared/failure.h"
+#include "shared/sound_output.h"
 
 void PlaySOUND(const QByteArray &wave, bool wait)
 {
@@ -16,12 +14,8 @@ void PlaySOUND(const QByteArray &wave, bool wait)
         const std::optional<Wav_image> image = Read_wav_image(wave);
         line = 20;
         if (image)
-            Sound::Play(*image, wait);
-    } catch (const std::exception &e) {
-        DKN_Error_Handler(QString::fromLocal8Bit(e.what()), Error_report::Failure_number(e), line,
-                          QStringLiteral("PlaySOUND"), QString());
+            Facility<Sound_output>::Get().Play(*image, wait);
     } catch (...) {
-        DKN_Error_Handler(Error_report::Unknown_failure_text, Error_report::Unknown_failure_number, line,
-                          QStringLiteral("PlaySOUND"), QString());
+        Report_failure(QStringLiteral("PlaySOUND"), line);
     }
 }

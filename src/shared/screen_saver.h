@@ -1,20 +1,17 @@
 #pragma once
-// Keeps the desktop from blanking the screen while the main window is loaded. On a
-// Wayland session the synthesized Shift press reaches no idle timer; the desktop's
-// own screen-saver inhibition does.
+// The screen-saver facility (see shared/facility.h): keeps the desktop from blanking
+// the screen while the main window is loaded. On a Wayland session the synthesized
+// Shift press reaches no idle timer; the desktop's own screen-saver inhibition does.
 
 #include <QString>
-#include <memory>
 
-class Screen_saver_inhibitor
+class Screen_saver
 {
 public:
-    virtual ~Screen_saver_inhibitor() = default;
+    virtual ~Screen_saver() = default;
     // Asks the desktop to keep the screen on. Without anyone to ask, nothing happens.
     virtual void Inhibit(const QString &application, const QString &reason) = 0;
-    // Gives the screen back; also done when the inhibitor goes.
+    // Gives the screen back.
     virtual void Uninhibit() = 0;
+    static Screen_saver &Fallback(); // no desktop to ask
 };
-
-// The desktop's org.freedesktop.ScreenSaver on the session bus.
-std::unique_ptr<Screen_saver_inhibitor> Make_Screen_saver_inhibitor();

@@ -1,16 +1,19 @@
 #include "shared/trace.h"
 
-#include <QWidget>
+#include "shared/facility.h"
 
-void Trace_Write(const QStringList &) {}
-
-void Window_On_Top(QWidget *window)
+namespace {
+class No_trace final : public Trace_log
 {
-    if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        return;
-    // Changing the flags re-creates the native window, which hides it.
-    const bool was_visible = window->isVisible();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (was_visible)
-        window->show();
+public:
+    void Write(const QStringList &) override {}
+};
+} // namespace
+
+Trace_log &Trace_log::Fallback()
+{
+    static No_trace none;
+    return none;
 }
+
+void Trace_Write(const QStringList &items) { Facility<Trace_log>::Get().Write(items); }

@@ -1,10 +1,15 @@
 #pragma once
+// The program's trace routine, through the trace facility (see shared/facility.h).
+// The program's own trace records nothing; a test may read the trace points.
+
 #include <QStringList>
 
-class QWidget;
+class Trace_log
+{
+public:
+    virtual ~Trace_log() = default;
+    virtual void Write(const QStringList &items) = 0;
+    static Trace_log &Fallback(); // records nothing
+};
 
-// The program's trace routine; it records nothing.
 void Trace_Write(const QStringList &items);
-
-// Keeps the window above all windows that are not topmost, where it is and as large as it is.
-void Window_On_Top(QWidget *window);

@@ -37,12 +37,6 @@ struct Api
     int(PHIDGET_CCONV *getInputState)(CPhidgetInterfaceKitHandle, int, int *) = nullptr;
 };
 
-QStringList &Library_names_override()
-{
-    static QStringList names;
-    return names;
-}
-
 template <typename F>
 bool Resolve(QLibrary &library, const char *symbol, F &function)
 {
@@ -51,12 +45,9 @@ bool Resolve(QLibrary &library, const char *symbol, F &function)
 }
 
 // The library is never unloaded: its threads may outlive any one object of ours.
-std::optional<Api> Load_api()
+std::optional<Api> Load_api(const QStringList &names)
 {
-    QStringList names = Library_names_override();
-    if (names.isEmpty())
-        names = Phidget21::Default_library_names();
-    for (const QString &name : std::as_const(names)) {
+    for (const QString &name : names) {
         QLibrary library(name);
         if (!library.load())
             continue;
@@ -86,7 +77,7 @@ CPhidgetHandle Common(CPhidgetInterfaceKitHandle kit)
 class Phidget21_interface_kit final : public Interface_kit
 {
 public:
-    using Interface_kit::Interface_kit;
+    explicit Phidget21_interface_kit(const QStringList &library_names) : library_names_(library_names) {}
 
     ~Phidget21_interface_kit() override
     {
@@ -101,7 +92,7 @@ public:
     {
         if (handle_)
             return true;
-        api_ = Load_api();
+        api_ = Load_api(library_names_);
         if (!api_)
             return false;
         CPhidgetInterfaceKitHandle kit = nullptr;
@@ -163,6 +154,7 @@ private:
         return 0;
     }
 
+    const QStringList library_names_;
     std::optional<Api> api_;
     CPhidgetInterfaceKitHandle handle_ = nullptr;
     int serial_ = 0;
@@ -170,9 +162,7 @@ private:
 
 } // namespace
 
-namespace Phidget21 {
-
-QStringList Default_library_names()
+QStringList Phidget21_library::Default_library_names()
 {
 #ifdef Q_OS_WIN
     return {QStringLiteral("phidget21.dll")};
@@ -183,19 +173,16 @@ QStringList Default_library_names()
 #endif
 }
 
-void Set_library_names(const QStringList &names)
+Phidget21_library::Phidget21_library(const QStringList &names) : names_(names) {}
+
+std::unique_ptr<Interface_kit> Phidget21_library::Make_interface_kit()
 {
-    Library_names_override() = names;
+    return std::make_unique<Phidget21_interface_kit>(names_);
 }
 
-std::unique_ptr<Interface_kit> Make_interface_kit()
+std::optional<QString> Phidget21_library::Library_version()
 {
-    return std::make_unique<Phidget21_interface_kit>();
-}
-
-std::optional<QString> Library_version()
-{
-    const std::optional<Api> api = Load_api();
+    const std::optional<Api> api = Load_api(names_);
     if (!api)
         return std::nullopt;
     CPhidgetInterfaceKitHandle kit = nullptr;
@@ -209,5 +196,3 @@ std::optional<QString> Library_version()
     api->delete_(Common(kit));
     return version;
 }
-
-} // namespace Phidget21

@@ -3,24 +3,23 @@
 // a board) where it is not installed.
 
 #include "start_trigger/interface_kit.h"
+#include "start_trigger/vendor_library.h"
 
-#include <QString>
 #include <QStringList>
-#include <memory>
-#include <optional>
 
-namespace Phidget21 {
+class Phidget21_library final : public Vendor_library
+{
+public:
+    // The names the library is looked up by, in the system's normal library search.
+    static QStringList Default_library_names();
 
-// The names the library is looked up by, in the system's normal library search.
-QStringList Default_library_names();
-// Tests point the loader elsewhere; an empty list restores the defaults.
-void Set_library_names(const QStringList &names);
+    explicit Phidget21_library(const QStringList &names = Default_library_names());
 
-// An InterfaceKit of the library; Open() fails when the library is missing or lacks
-// one of the functions used.
-std::unique_ptr<Interface_kit> Make_interface_kit();
+    // Open() fails when the library is missing or lacks one of the functions used.
+    std::unique_ptr<Interface_kit> Make_interface_kit() override;
+    // Asked of a fresh InterfaceKit that is never opened.
+    std::optional<QString> Library_version() override;
 
-// The library's own version text, asked of a fresh InterfaceKit that is never opened.
-std::optional<QString> Library_version();
-
-} // namespace Phidget21
+private:
+    QStringList names_;
+};

@@ -1,12 +1,10 @@
 #pragma once
-// The hardware start trigger on the main window: the InterfaceKit, the arm
-// button, the keep-awake key timer and the ring tone.
+// The hardware start trigger without a window: the InterfaceKit (obj_Phidget) and
+// the arm. It tells what happened only by its signals; an armed input change asks
+// for a start (Start_requested), which goes straight to the connection's
+// Send_Start_Command.
 
-#include "main_window/main_window_ui.h"
-
-#include <QByteArray>
 #include <QObject>
-#include <functional>
 #include <memory>
 
 class Interface_kit;
@@ -15,27 +13,29 @@ class Start_trigger : public QObject
 {
     Q_OBJECT
 public:
-    Start_trigger(const Main_window_ui &ui, std::function<void()> send_start, QObject *parent);
+    explicit Start_trigger(QObject *parent = nullptr);
     ~Start_trigger() override;
 
     bool Phidget_Armed() const { return armed_; }
-    const QByteArray &Ringtone_wave() const { return ringtone_wave_; }
+    void Set_armed(bool armed);
+
+    // Creates the InterfaceKit through the vendor library and opens it. Without a
+    // usable library no event ever comes.
+    void Open_InterfaceKit();
     Interface_kit *obj_Phidget() const { return kit_.get(); }
 
-    void Check_Command_Phidget_Active();
-    void Load_Ringtone();       // fills Ringtone_wave unless it holds something
-    void Open_InterfaceKit();   // creates the InterfaceKit and opens it
-    void Play_Ring();           // plays the ring tone once, without waiting
+signals:
+    void Attached(int serial);
+    void Detached();
+    void Input_state_changed(bool closed); // input 0, read after any input changed
+    void Armed_changed(bool armed);
+    void Start_requested(); // armed, and an input changed
 
-    void Command_Phidget_Active_Click();
+private:
     void obj_Phidget_OnAttach();
     void obj_Phidget_OnDetach();
     void obj_Phidget_OnInputChange(int index, bool state);
 
-private:
-    Main_window_ui ui_;
-    std::function<void()> send_start_;
     bool armed_ = false;
-    QByteArray ringtone_wave_;
     std::unique_ptr<Interface_kit> kit_;
 };

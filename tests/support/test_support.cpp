@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QTcpServer>
 
 #include <csignal>
 #ifdef Q_OS_UNIX
@@ -35,19 +37,32 @@ Isolated_user_dirs::~Isolated_user_dirs()
 QString Isolated_user_dirs::Data_path() const { return dir_.path() + QStringLiteral("/data"); }
 QString Isolated_user_dirs::Runtime_path() const { return dir_.path() + QStringLiteral("/runtime"); }
 
-Message_recorder::Message_recorder()
-{
-    previous_ = Set_Message_Hook([this](const Shown_message &m) { messages_.append(m); });
-}
-
-Message_recorder::~Message_recorder() { Set_Message_Hook(std::move(previous_)); }
-
 QStringList Message_recorder::Texts() const
 {
     QStringList texts;
     for (const Shown_message &m : messages_)
         texts.append(m.text);
     return texts;
+}
+
+QStringList Lines_of(const Class_rolling_text &buffer)
+{
+    QStringList lines;
+    for (qint16 i = 1; i <= buffer.Num_Used_Lines(); ++i)
+        lines << buffer.Text_line(i);
+    return lines;
+}
+
+QString Digits_masked(const QByteArray &sent)
+{
+    return QString::fromLatin1(sent).replace(QRegularExpression(QStringLiteral("\\d")), QStringLiteral("9"));
+}
+
+quint16 Closed_port() // a loopback port where nothing listens
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
 
 bool Services_required()

@@ -1,8 +1,12 @@
 #pragma once
-// Shared pieces of the tests: a private set of user folders, and a recorder
-// that answers every message box instead of blocking on it.
+// Shared pieces of the tests: a private set of user folders, a recorder that
+// answers every message box instead of blocking on it, faults of the machine.
 
+#include "message_log/class_rolling_text.h"
+#include "shared/facility.h"
+#include "shared/keyboard.h"
 #include "shared/message_box.h"
+#include "shared/sound_output.h"
 
 #include <QList>
 #include <QTemporaryDir>
@@ -22,20 +26,55 @@ private:
     QByteArray old_data_, old_runtime_;
 };
 
-// Records the boxes shown while it lives.
-class Message_recorder
+// The message boxes while it lives: each box shown is recorded, and returns at once.
+class Message_recorder final : public Message_boxes
 {
 public:
-    Message_recorder();
-    ~Message_recorder();
+    void Show(const Shown_message &message) override { messages_.append(message); }
     const QList<Shown_message> &Messages() const { return messages_; }
     QStringList Texts() const;
     void Clear() { messages_.clear(); }
 
 private:
     QList<Shown_message> messages_;
-    Message_hook previous_;
+    Scoped_facility<Message_boxes> use_{*this};
 };
+
+// The keyboard while it lives: Ctrl is held when the test says so, and Shift presses
+// are counted instead of made.
+class Keyboard_stand_in final : public Keyboard
+{
+public:
+    bool Ctrl_down() override { return ctrl_held; }
+    void Press_shift() override { ++shift_presses; }
+    bool ctrl_held = false;
+    int shift_presses = 0;
+
+private:
+    Scoped_facility<Keyboard> use_{*this};
+};
+
+// The sound output while it lives: each sound is recorded as "<frames> <wait>", not played.
+class Sound_recorder final : public Sound_output
+{
+public:
+    void Play(const Wav_image &wave, bool wait) override
+    {
+        played.append(QStringLiteral("%1 %2").arg(wave.Frame_count()).arg(wait));
+    }
+    bool Playing() const override { return false; }
+    QStringList played;
+
+private:
+    Scoped_facility<Sound_output> use_{*this};
+};
+
+// The lines a log holds, oldest first.
+QStringList Lines_of(const Class_rolling_text &buffer);
+// What was sent, every digit a 9 (the time stamps differ from run to run).
+QString Digits_masked(const QByteArray &sent);
+// A loopback port where nothing listens.
+quint16 Closed_port();
 
 // True when the tests must not skip for lack of a service (set in CI).
 bool Services_required();

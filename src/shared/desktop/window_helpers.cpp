@@ -1,4 +1,4 @@
-#include "shared/textbox.h"
+#include "shared/desktop/window_helpers.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -21,4 +21,15 @@ qint32 Scroll_Text_Lines(QPlainTextEdit *box, qint16 count)
     if (had_focus && had_focus != box)
         had_focus->setFocus(Qt::OtherFocusReason);
     return 1;
+}
+
+void Window_On_Top(QWidget *window)
+{
+    if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return;
+    // Changing the flags re-creates the native window, which hides it.
+    const bool was_visible = window->isVisible();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (was_visible)
+        window->show();
 }

@@ -16,3 +16,6 @@ bool Is_Loaded(const QWidget *form);
 bool Unload_Form(QWidget *form);
 
 } // namespace Forms
+
+// Unloads the program's windows, the last loaded first; stops when one refuses.
+void Unload_All_Forms();

@@ -1,5 +1,4 @@
-// Key synthesis. Kept apart because the X11 headers define macros that clash with Qt.
-#include "shared/platform.h"
+#include "shared/desktop/x11_keys.h"
 
 #include <QGuiApplication>
 
@@ -9,14 +8,8 @@
 #include <X11/keysym.h>
 #endif
 
-namespace Platform {
-
-void Press_Shift_Key()
+void X11_press_shift()
 {
-    if (Test_Hooks().press_shift) {
-        Test_Hooks().press_shift();
-        return;
-    }
 #ifdef VELANTRA_HAVE_XTEST
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display *display = x11 ? x11->display() : nullptr;
@@ -30,5 +23,3 @@ void Press_Shift_Key()
     XFlush(display);
 #endif
 }
-
-} // namespace Platform

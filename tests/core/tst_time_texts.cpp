@@ -1,5 +1,5 @@
 // Time and date texts, and the millisecond clock text of the error reports.
-#include "shared/non_dependant.h"
+#include "shared/time_texts.h"
 
 #include <QtTest>
 #include <limits>

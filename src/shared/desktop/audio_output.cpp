@@ -1,4 +1,4 @@
-#include "shared/sound.h"
+#include "shared/desktop/audio_output.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -10,14 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace Sound {
 namespace {
-
-Hook &Test_hook()
-{
-    static Hook hook;
-    return hook;
-}
 
 // Owns the sink of the sound playing now; lives as long as the application.
 class Player : public QObject
@@ -108,29 +101,16 @@ private:
 
 } // namespace
 
-void Play(const Wav_image &wave, bool wait)
+void Audio_output::Play(const Wav_image &wave, bool wait)
 {
-    if (Test_hook()) {
-        Test_hook()(wave, wait);
-        return;
-    }
     if (Player *player = Player::Instance())
         player->Play(wave, wait);
 }
 
-bool Playing()
+bool Audio_output::Playing() const
 {
     Player *player = Player::Instance();
     return player && player->Playing();
 }
 
-Hook Set_Test_Hook(Hook hook)
-{
-    Hook previous = std::move(Test_hook());
-    Test_hook() = std::move(hook);
-    return previous;
-}
-
-} // namespace Sound
-
-#include "sound.moc"
+#include "audio_output.moc"

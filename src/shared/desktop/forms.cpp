@@ -1,4 +1,4 @@
-#include "shared/forms.h"
+#include "shared/desktop/forms.h"
 
 #include <QPointer>
 
@@ -53,3 +53,15 @@ bool Unload_Form(QWidget *form)
 }
 
 } // namespace Forms
+
+void Unload_All_Forms()
+{
+    qsizetype n = Forms::Loaded_Forms().size();
+    while (n >= 1) {
+        QWidget *last = Forms::Loaded_Forms().at(n - 1);
+        Forms::Unload_Form(last);
+        if (Forms::Loaded_Forms().size() == n)
+            return; // that window refused to close
+        n = Forms::Loaded_Forms().size();
+    }
+}

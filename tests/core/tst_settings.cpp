@@ -3,7 +3,7 @@
 #include "shared/app_user_data.h"
 #include "shared/globals.h"
 #include "shared/ini_file.h"
-#include "shared/non_dependant.h"
+#include "shared/ini_values.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -59,7 +59,6 @@ class Tst_settings : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { Ini::Test_Hooks() = {}; }
 
     void lookup_data()
     {
@@ -276,12 +275,11 @@ private slots:
         const QString path = dir.filePath(Ini_name);
         // The file is missing when read, and another writer makes it before ours is in place.
         int replacing = 0;
-        Ini::Test_Hooks().before_replace = [&] {
+        const auto other_writer = [&] {
             if (replacing++ == 0)
                 Write_all(path, "[settings]\r\nport=1\r\n[other]\r\nk=v\r\n");
         };
-        Message_recorder boxes;
-        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("NEW"), path), qint16(1));
+        QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("NEW"), other_writer).ok);
         QCOMPARE(replacing, 2); // read again and written on the other's file
         QCOMPARE(Read_all(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
         QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});

@@ -1,4 +1,4 @@
-#include "shared/twips_layout.h"
+#include "shared/desktop/twips_layout.h"
 
 #include <QEvent>
 #include <QGroupBox>

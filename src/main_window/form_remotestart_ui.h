@@ -1,19 +1,28 @@
 #pragma once
-// The controls of the main window, by their names, for the parts of the program
-// that drive them. The window owns them all.
+// The layout of the main window: its controls by their names (each control's
+// objectName is its name), built by Setup. Private to the window, which wires them
+// (form_remotestart.cpp); tests find them by objectName.
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMainWindow;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class QWidget;
 class Shape_circle;
 
-struct Main_window_ui
+struct Form_remotestart_ui
 {
+    // Builds the controls on the window, as the layout has them: geometry, fonts,
+    // colours, captions, tab order, the menus and the (stopped) timers. Nothing is
+    // connected here.
+    void Setup(QMainWindow *window);
+
+    QWidget *client_area = nullptr;
     QGroupBox *Frame_PC_time = nullptr;
     QLabel *Label_PC_Time = nullptr;
     QLabel *Label1 = nullptr;

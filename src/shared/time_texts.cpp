@@ -1,9 +1,4 @@
-#include "shared/non_dependant.h"
-
-#include "shared/forms.h"
-#include "shared/ini_file.h"
-#include "shared/message_box.h"
-#include "shared/platform.h"
+#include "shared/time_texts.h"
 
 QString Time_Stamp(const QTime &time) { return time.toString(QStringLiteral("HH:mm:ss")); }
 QString Time_Stamp() { return Time_Stamp(QTime::currentTime()); }
@@ -51,47 +46,4 @@ QString Display_Mill_Time(qint32 milliseconds, bool strip)
         text.prepend(negative ? QLatin1Char('-') : QLatin1Char(' '));
     }
     return text;
-}
-
-bool Ctrl_Key_Down() { return Platform::Ctrl_Key_Down(); }
-
-void Press_Shift_Key() { Platform::Press_Shift_Key(); }
-
-void Unload_All_Forms()
-{
-    qsizetype n = Forms::Loaded_Forms().size();
-    while (n >= 1) {
-        QWidget *last = Forms::Loaded_Forms().at(n - 1);
-        Forms::Unload_Form(last);
-        if (Forms::Loaded_Forms().size() == n)
-            return; // that window refused to close
-        n = Forms::Loaded_Forms().size();
-    }
-}
-
-QString Read_Ini_Value(const QString &section, const QString &key, const QString &path,
-                       const QString &default_value)
-{
-    if (path.isEmpty()) {
-        Show_Message(QStringLiteral("Ini_file_path is empty!"));
-        return {};
-    }
-    // The value as far as a 512-character buffer holds it.
-    const QString stored = Ini::Read_Value(path, section, key).left(511);
-    if (!stored.isEmpty())
-        return stored;
-    return default_value.isEmpty() ? QStringLiteral("N/A") : default_value;
-}
-
-qint16 Write_Ini_Value(const QString &section, const QString &key, const QString &value,
-                       const QString &path)
-{
-    const Ini::Write_result r = Ini::Write_Value(path, section, key, value);
-    if (r.ok)
-        return 1;
-    Show_Message(QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n")
-                     + QStringLiteral(" Error = ") + QString::number(r.error_number) + QLatin1Char(' ')
-                     + r.error_text,
-                 Message_icon::Critical, QStringLiteral(" DKN Error"));
-    return 0;
 }

@@ -1,0 +1,99 @@
+#include "shared/desktop/desktop_facilities.h"
+
+#include "shared/desktop/audio_output.h"
+#include "shared/desktop/dbus_screen_saver.h"
+#include "shared/desktop/printers.h"
+#include "shared/desktop/x11_keys.h"
+#include "shared/facility.h"
+#include "shared/keyboard.h"
+#include "shared/message_box.h"
+#include "shared/platform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+
+class Message_box_dialogs final : public Message_boxes
+{
+public:
+    void Show(const Shown_message &message) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.setText(message.text);
+        box.setWindowTitle(message.title.isEmpty() ? QApplication::applicationDisplayName() : message.title);
+        switch (message.icon) {
+        case Message_icon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case Message_icon::Information: box.setIcon(QMessageBox::Information); break;
+        case Message_icon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case Message_icon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+    }
+};
+
+class Application_beep final : public System_beep
+{
+public:
+    void Beep() override { QApplication::beep(); }
+};
+
+class Desktop_url_handler final : public Url_handler
+{
+public:
+    bool Open(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+};
+
+class Window_system_keyboard final : public Keyboard
+{
+public:
+    // The keys held now, not the state of the last event.
+    bool Ctrl_down() override { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
+    void Press_shift() override { X11_press_shift(); }
+};
+
+class System_printers final : public Printers
+{
+public:
+    int Count() override { return int(QPrinterInfo::availablePrinters().size()); }
+
+    std::unique_ptr<QPrinter> Open(bool first_if_no_default) override
+    {
+        QPrinterInfo target = QPrinterInfo::defaultPrinter();
+        if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
+            target = QPrinterInfo::availablePrinters().constFirst();
+        if (target.isNull())
+            return nullptr;
+        return std::make_unique<QPrinter>(target, QPrinter::HighResolution);
+    }
+};
+
+} // namespace
+
+struct Desktop_facilities::Installed
+{
+    Message_box_dialogs message_boxes;
+    Application_beep beep;
+    Desktop_url_handler urls;
+    Window_system_keyboard keyboard;
+    Audio_output sound;
+    System_printers printers;
+    Dbus_screen_saver screen_saver;
+
+    Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
+    Scoped_facility<System_beep> use_beep{beep};
+    Scoped_facility<Url_handler> use_urls{urls};
+    Scoped_facility<Keyboard> use_keyboard{keyboard};
+    Scoped_facility<Sound_output> use_sound{sound};
+    Scoped_facility<Printers> use_printers{printers};
+    Scoped_facility<Screen_saver> use_screen_saver{screen_saver};
+};
+
+Desktop_facilities::Desktop_facilities() : installed_(std::make_unique<Installed>()) {}
+
+Desktop_facilities::~Desktop_facilities() = default;

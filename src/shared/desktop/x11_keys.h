@@ -1,0 +1,7 @@
+#pragma once
+// Key synthesis on X11 (XTest). Kept apart because the X11 headers define macros
+// that clash with Qt.
+
+// One Shift press and release to whatever window has the focus; nothing where the
+// program does not run on X11 or was built without XTest.
+void X11_press_shift();

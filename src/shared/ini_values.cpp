@@ -1,0 +1,31 @@
+#include "shared/ini_values.h"
+
+#include "shared/ini_file.h"
+#include "shared/message_box.h"
+
+QString Read_Ini_Value(const QString &section, const QString &key, const QString &path,
+                       const QString &default_value)
+{
+    if (path.isEmpty()) {
+        Show_Message(QStringLiteral("Ini_file_path is empty!"));
+        return {};
+    }
+    // The value as far as a 512-character buffer holds it.
+    const QString stored = Ini::Read_Value(path, section, key).left(511);
+    if (!stored.isEmpty())
+        return stored;
+    return default_value.isEmpty() ? QStringLiteral("N/A") : default_value;
+}
+
+qint16 Write_Ini_Value(const QString &section, const QString &key, const QString &value,
+                       const QString &path)
+{
+    const Ini::Write_result r = Ini::Write_Value(path, section, key, value);
+    if (r.ok)
+        return 1;
+    Show_Message(QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n")
+                     + QStringLiteral(" Error = ") + QString::number(r.error_number) + QLatin1Char(' ')
+                     + r.error_text,
+                 Message_icon::Critical, QStringLiteral(" DKN Error"));
+    return 0;
+}

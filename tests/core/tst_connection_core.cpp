@@ -1,0 +1,194 @@
+// The connection's state machine without a window, against a loopback server of the
+// test's own: connecting and closing, the state it tells, the exact bytes sent, and
+// what it tells of what the server sends.
+
+#include "connection/remote_connection.h"
+#include "support/test_support.h"
+
+#include <QtNetwork>
+#include <QtTest>
+
+namespace {
+
+// The connection, a loopback server and all the connection tells.
+struct Fixture
+{
+    Fixture()
+    {
+        connection.Create_logs();
+        server.listen(QHostAddress::LocalHost, 0);
+        connection.Set_remote_port(server.serverPort());
+        QObject::connect(&connection, &Remote_connection::Heat_id_changed, [this](const QString &id) { heat_id = id; });
+        QObject::connect(&connection, &Remote_connection::Heat_status_changed, [this](const QString &s) { heat_status = s; });
+    }
+
+    // Connects and waits until both ends see the connection; peer is the server's end.
+    bool Connect(const QString &host = QStringLiteral("127.0.0.1"))
+    {
+        connection.Connect(host);
+        peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
+        return peer && QTest::qWaitFor([this] { return connection.Socket_state() == 7; }, 5000);
+    }
+    QByteArray Peer_read(int n) // all the peer receives, once it holds n bytes
+    {
+        QByteArray bytes;
+        (void)QTest::qWaitFor([&] { return (bytes += peer->readAll()).size() >= n; }, 5000);
+        return bytes;
+    }
+    bool Server_send(const QByteArray &block) // and wait until the client handled it as one read
+    {
+        const qint64 before = connection.Stats().blocks;
+        peer->write(block);
+        return QTest::qWaitFor([&] { return connection.Stats().blocks > before; }, 5000);
+    }
+    QStringList Lines() const { return Lines_of(connection.Text_from_goal_log()); }
+    QString Status() const { return status.isEmpty() ? QString() : status.constLast().constFirst().toString(); }
+    bool Quiet() const { return refused.isEmpty() && errors.isEmpty(); } // nothing to show the user
+
+    Remote_connection connection;
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    QString heat_id, heat_status;
+    QSignalSpy status{&connection, &Remote_connection::Status_changed};
+    QSignalSpy refused{&connection, &Remote_connection::Not_connected};
+    QSignalSpy errors{&connection, &Remote_connection::Socket_error};
+    QSignalSpy rings{&connection, &Remote_connection::Ring_requested};
+    QSignalSpy beeps{&connection, &Remote_connection::Beep_requested};
+};
+
+} // namespace
+
+class Tst_connection_core : public QObject
+{
+    Q_OBJECT
+private slots:
+    void offline_every_message_is_refused_and_a_free_text_still_logged()
+    {
+        Fixture f;
+        f.connection.Start();
+        f.connection.Abort();
+        f.connection.Send_Start_Command();
+        f.connection.Send(QStringLiteral("ready"));
+        QCOMPARE(f.refused.size(), 4);
+        QCOMPARE(Digits_masked(Lines_of(f.connection.Text_to_goal_log()).join('|').toLatin1()), QStringLiteral("99:99:99 ready"));
+        QVERIFY(!f.server.hasPendingConnections());
+    }
+
+    void one_connection_and_the_exact_bytes_on_the_wire()
+    {
+        Fixture f;
+        // Connect while the first attempt is still being made: the abandoned one reports nothing.
+        f.connection.Set_remote_port(Closed_port());
+        f.connection.Connect(QStringLiteral("127.0.0.1"));
+        f.connection.Set_remote_port(f.server.serverPort());
+        QVERIFY(f.Connect());
+        QCOMPARE(f.Status(), QStringLiteral("Connected"));
+        QTcpSocket *first = f.peer; // and while connected
+        QVERIFY(f.Connect());
+        QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
+
+        f.connection.Start();
+        QCOMPARE(Digits_masked(f.Peer_read(24)), QStringLiteral("99:99:99 Velantra Start%"));
+        f.connection.Send_Start_Command();
+        f.connection.Abort();
+        QCOMPARE(Digits_masked(f.Peer_read(48)), QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
+        const QString text = QStringLiteral("50% done \u20AC \u03A9");
+        f.connection.Send(text);
+        const QByteArray sent = f.Peer_read(22);
+        QCOMPARE(sent.mid(8), QByteArray(" 50% done \x80 ?%"));
+        QCOMPARE(Lines_of(f.connection.Text_to_goal_log()), QStringList{QString::fromLatin1(sent.left(8)) + ' ' + text});
+
+        f.connection.Disconnect();
+        QCOMPARE(f.Status(), QStringLiteral("Closed"));
+        QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(f.Quiet());
+    }
+
+    void status_tells_a_name_being_resolved_and_what_changed_without_an_event()
+    {
+        Fixture f;
+        f.connection.Connect(QStringLiteral("localhost"));
+        QCOMPARE(f.Status(), QStringLiteral("Status : 4"));
+        QTRY_COMPARE(f.Status(), QStringLiteral("Connected"));
+        const qsizetype told = f.status.size();
+        f.connection.Update_TCP_status(); // told again, changed or not
+        QCOMPARE(f.status.size(), told + 1);
+        QCOMPARE(f.status.constLast().at(1).toInt(), 7);
+    }
+
+    void refused_connection_is_an_error_until_closed()
+    {
+        Fixture f;
+        f.connection.Set_remote_port(Closed_port());
+        f.connection.Connect(QStringLiteral("127.0.0.1"));
+        QTRY_COMPARE(f.errors.size(), 1);
+        QCOMPARE(f.errors[0][0].toInt(), 10061);
+        QVERIFY(!f.errors[0][1].toString().isEmpty());
+        QCOMPARE(f.Status(), QStringLiteral("Error")); // told after the error
+        f.connection.Update_TCP_status();
+        QCOMPARE(f.Status(), QStringLiteral("Error"));
+        f.connection.Disconnect();
+        QCOMPARE(f.Status(), QStringLiteral("Closed"));
+        QCOMPARE(f.errors.size(), 1);
+    }
+
+    // Each block is sent and handled as one read before the next one goes.
+    void blocks_data()
+    {
+        QTest::addColumn<QByteArrayList>("blocks");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("heat");   // id/status
+        QTest::addColumn<QString>("sounds"); // rings/beeps
+        QTest::newRow("a%%b%, 1252, sounds once per block") << QByteArrayList{"a%%\x80 caf\xE9#%", "\xA4\xA4%", "\xA4#%#%"}
+            << QStringList{"a", "\u20AC caf\u00E9#", "\u00A4\u00A4", "\u00A4#", "#"} << "/" << "2/2";
+        QTest::newRow("split heat line, start, abort")
+            << QByteArrayList{"Velantra Active He", "at/7/Ready%x/7/Start%", "x/7/Abort%"}
+            << QStringList{"Velantra Active Heat/7/Ready", "x/7/Start", "x/7/Abort"} << "7/Abort" << "0/0";
+        QTest::newRow("short, lower-case") // a short heat line keeps the status
+            << QByteArrayList{"Velantra Active Heat/3/Go%Velantra Active Heat/4%Velantra Active Heat%velantra active heat/9/abort%"}
+            << QStringList{"Velantra Active Heat/3/Go", "Velantra Active Heat/4", "Velantra Active Heat",
+                           "velantra active heat/9/abort"} << "4/Go" << "0/0";
+    }
+    void blocks()
+    {
+        QFETCH(QByteArrayList, blocks);
+        Fixture f;
+        QVERIFY(f.Connect());
+        f.connection.Set_grace_ms(60000); // a split line is joined however slow the machine
+        for (const QByteArray &block : blocks)
+            QVERIFY(f.Server_send(block));
+        QTEST(f.Lines(), "lines");
+        QTEST(f.heat_id + '/' + f.heat_status, "heat");
+        QTEST(QStringLiteral("%1/%2").arg(f.rings.size()).arg(f.beeps.size()), "sounds");
+        QVERIFY(f.Quiet());
+    }
+
+    void unterminated_lines_count_after_a_pause_a_flood_or_a_hang_up()
+    {
+        Fixture f;
+        QVERIFY(f.Connect());
+        f.connection.Set_grace_ms(60000);
+        QVERIFY(f.Server_send("0%1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
+        f.connection.Set_grace_ms(Remote_connection::Grace_ms);
+        QVERIFY(f.Server_send("ady"));
+        QTRY_COMPARE(f.Lines().join(' '), QStringLiteral("1 2 3 4 5 6 7 8 first Velantra Active Heat/5/Ready")); // the last ten
+        QCOMPARE(f.heat_id + '/' + f.heat_status, QStringLiteral("5/Ready"));
+
+        f.peer->write(QByteArray(150 * 1024, 'z') + "%ok%");
+        QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("ok"));
+        const QStringList pieces = f.Lines().filter(QStringLiteral("z"));
+        for (const QString &piece : pieces)
+            QVERIFY(piece.size() <= 2 * Line_splitter::Max_held);
+        QCOMPARE(pieces.join(QString()).size(), 150 * 1024);
+
+        // A server that hangs up is the closed event, not an error.
+        f.peer->write("last words");
+        f.peer->disconnectFromHost();
+        QTRY_COMPARE(f.Status(), QStringLiteral("Closed"));
+        QCOMPARE(f.Lines().constLast(), QStringLiteral("last words"));
+        QVERIFY(f.Quiet());
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_connection_core)
+#include "tst_connection_core.moc"

@@ -1,0 +1,93 @@
+// The hardware start trigger without a window, against the stand-in library that
+// raises the board's events from a thread of its own, and the ring tone.
+
+#include "shared/facility.h"
+#include "start_trigger/phidget21.h"
+#include "start_trigger/ring_tone.h"
+#include "start_trigger/start_trigger.h"
+#include "support/test_support.h"
+
+#include <QtTest>
+
+// The test's side of the stand-in, the same copy the trigger loads.
+extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
+extern "C" int fake_phidget21_handle_count();
+
+class Tst_trigger : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { fake_phidget21_detach(); }
+    void cleanup() { QCOMPARE(fake_phidget21_handle_count(), 0); } // the handle goes with the trigger
+
+    void events_arm_and_starts()
+    {
+        Start_trigger trigger;
+        QSignalSpy attached(&trigger, &Start_trigger::Attached), detached(&trigger, &Start_trigger::Detached);
+        QSignalSpy inputs(&trigger, &Start_trigger::Input_state_changed), starts(&trigger, &Start_trigger::Start_requested);
+        QSignalSpy armed(&trigger, &Start_trigger::Armed_changed);
+        trigger.Open_InterfaceKit();
+        fake_phidget21_attach(301234);
+        // Raised on the library's thread, the event waits for the trigger's thread.
+        QCOMPARE(attached.size(), 0);
+        QTRY_COMPARE(attached.size(), 1);
+        QCOMPARE(attached[0][0].toInt(), 301234);
+
+        // Unarmed, a change only tells input 0's state.
+        fake_phidget21_change_input(0, 1);
+        QTRY_COMPARE(inputs.size(), 1);
+        QVERIFY(inputs[0][0].toBool() && starts.isEmpty());
+        trigger.Set_armed(true);
+        QVERIFY(trigger.Phidget_Armed() && armed.size() == 1 && armed[0][0].toBool());
+        fake_phidget21_detach();
+        QTRY_COMPARE(detached.size(), 1);
+        fake_phidget21_attach(77); // another board finds the trigger still armed
+        QTRY_COMPARE(attached.size(), 2);
+        QVERIFY(trigger.Phidget_Armed());
+        // Armed, any input's change in either direction asks for one start; input 0 is what is told.
+        fake_phidget21_change_input(0, 0);
+        fake_phidget21_change_input(2, 1);
+        QTRY_COMPARE(starts.size(), 2);
+        QCOMPARE(inputs.size(), 3);
+        QVERIFY(!inputs[2][0].toBool());
+        trigger.Set_armed(false);
+        fake_phidget21_change_input(3, 1);
+        QTRY_COMPARE(inputs.size(), 4);
+        QCOMPARE(starts.size(), 2);
+    }
+
+    void no_library_no_board_no_failure()
+    {
+        Message_recorder messages; // not installed, or lacking a function
+        for (const char *name : {"libphidget21-not-installed.so.0", FAKE_PHIDGET21_PARTIAL}) {
+            Phidget21_library library({QString::fromLatin1(name)});
+            Scoped_facility<Vendor_library> use(library);
+            QVERIFY2(!library.Library_version(), name);
+            Start_trigger trigger;
+            QSignalSpy attached(&trigger, &Start_trigger::Attached);
+            trigger.Open_InterfaceKit();
+            fake_phidget21_attach(1); // the stand-in on the search path is not the one in use
+            QCoreApplication::processEvents();
+            QVERIFY2(attached.isEmpty(), name);
+        }
+        QVERIFY(messages.Messages().isEmpty());
+        // Found by the system's library search, the library tells its version.
+        QCOMPARE(Facility<Vendor_library>::Get().Library_version().value_or(QString()),
+                 QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
+    }
+
+    void ring_tone_from_the_resources_played_without_waiting()
+    {
+        Ring_tone ring;
+        ring.Load_Ringtone();
+        // The program's own resource, byte for byte.
+        QCOMPARE(ring.Ringtone_wave().size(), 35732);
+        QVERIFY(ring.Ringtone_wave().startsWith("RIFF"));
+        Sound_recorder sound;
+        ring.Play_Ring();
+        QCOMPARE(sound.played, QStringList{QStringLiteral("8922 0")});
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_trigger)
+#include "tst_trigger.moc"
