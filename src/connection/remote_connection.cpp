@@ -17,7 +17,7 @@ namespace {
 // One read takes at most this much, so that a start waiting behind it is held up for
 // a fraction of a millisecond at most, whatever the server sends; the rest is read in
 // the next turn of the event loop.
-constexpr qint64 Max_block = 16 * 1024;
+constexpr qint64 Max_block = 4 * 1024;
 } // namespace
 
 Remote_connection::Remote_connection(QObject *parent) : QObject(parent)
@@ -232,9 +232,14 @@ void Remote_connection::Winsock1_DataArrival()
     Guarded(__func__, [this] { Read_block(); });
 }
 
-void Remote_connection::Read_block()
+void Remote_connection::Read_next_block()
 {
     read_queued_ = false;
+    Winsock1_DataArrival();
+}
+
+void Remote_connection::Read_block()
+{
     if (winsock1_->Bytes_waiting() <= 0)
         return;
     QElapsedTimer timer;
@@ -246,9 +251,10 @@ void Remote_connection::Read_block()
         stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, took);
     }
     if (winsock1_->Bytes_waiting() > 0 && !read_queued_) {
-        // More than one block waits: a start asked for meanwhile goes first.
+        // More than one block waits: a start asked for meanwhile goes first. One such
+        // call waits at a time, however often the socket tells that data arrived.
         read_queued_ = true;
-        QMetaObject::invokeMethod(this, &Remote_connection::Winsock1_DataArrival, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &Remote_connection::Read_next_block, Qt::QueuedConnection);
     }
 }
 

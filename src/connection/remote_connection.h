@@ -101,6 +101,7 @@ private:
     void Winsock1_Close();
     void Winsock1_Error(int number, const QString &description);
     void Winsock1_DataArrival();
+    void Read_next_block(); // the rest of what waits, a block a turn
     void Held_line_Timer();
     // Receiving.
     void Read_block();
