@@ -98,15 +98,17 @@ QList<int> Numbers(const QStringList &lines, const QString &prefix)
     return numbers;
 }
 
-// Consecutive, and after what was seen before.
+// Consecutive, and ending no earlier than what the buffer held before.
 bool In_order(const QList<int> &numbers, int &last_seen)
 {
-    for (int i = 0; i < numbers.size(); ++i)
-        if ((i > 0 && numbers[i] != numbers[i - 1] + 1) || numbers[i] < last_seen)
+    for (int i = 1; i < numbers.size(); ++i)
+        if (numbers[i] != numbers[i - 1] + 1)
             return false;
-    if (!numbers.isEmpty())
-        last_seen = numbers.constLast();
-    return true;
+    if (numbers.isEmpty())
+        return true;
+    const bool later = numbers.constLast() >= last_seen;
+    last_seen = numbers.constLast();
+    return later;
 }
 
 } // namespace
