@@ -14,10 +14,67 @@
 #include <QTcpServer>
 #include <QThread>
 
+#include <cerrno>
 #include <chrono>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+// A plain loopback listener for the timing server's side, so that the server's reads
+// and stamps go through no event loop. Accept() gives the connection (TCP_NODELAY).
+class Loopback_listener
+{
+public:
+    Loopback_listener()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr *>(&address), size) != 0 || ::listen(fd_, 1) != 0
+            || ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+            std::perror("listen");
+            std::exit(1);
+        }
+        port = ntohs(address.sin_port);
+    }
+    ~Loopback_listener() { ::close(fd_); }
+    Q_DISABLE_COPY_MOVE(Loopback_listener)
+
+    int Accept() const
+    {
+        const int connection = ::accept(fd_, nullptr, nullptr);
+        const int on = 1;
+        ::setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        return connection;
+    }
+
+    quint16 port = 0;
+
+private:
+    int fd_ = -1;
+};
+
+// Reads exactly size bytes, polling without sleeping so that the reader's own wake-up
+// is not part of what is measured; false when the connection ends first.
+inline bool Receive_exactly(int fd, qsizetype size)
+{
+    char buffer[256];
+    for (qsizetype got = 0; got < size;) {
+        const ssize_t n = ::recv(fd, buffer, size_t(std::min<qsizetype>(size - got, sizeof buffer)), MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return false;
+        got += std::max<ssize_t>(n, 0);
+    }
+    return true;
+}
 
 // Runs the event loop until done() holds or the time is up; false on time-out.
 template <typename F> bool Run_until(F done, int timeout_ms)

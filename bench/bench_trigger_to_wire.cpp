@@ -24,13 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include <arpa/inet.h>
 #include <pthread.h>
 #include <sched.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_change_input(int index, int state);
 extern "C" long long fake_phidget21_input_raised_ns();
@@ -42,20 +37,6 @@ namespace {
 class Peer
 {
 public:
-    Peer()
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), size) != 0 || ::listen(listener_, 1) != 0
-            || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
-            std::perror("listen");
-            std::exit(1);
-        }
-        port = ntohs(address.sin_port);
-    }
     ~Peer()
     {
         Stop_sending();
@@ -65,15 +46,12 @@ public:
             receiver_.join();
         if (fd_ >= 0)
             ::close(fd_);
-        ::close(listener_);
     }
 
     // After the client has connected.
     void Accept()
     {
-        fd_ = ::accept(listener_, nullptr, nullptr);
-        const int on = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        fd_ = listener.Accept();
         const timeval wait{0, 100 * 1000}; // a send blocked by a client that reads no more gives up
         ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
         receiver_ = std::thread([this] {
@@ -121,7 +99,7 @@ public:
         return wrong_;
     }
 
-    quint16 port = 0;
+    Loopback_listener listener;
     std::atomic<long long> sent_bytes{0};
 
 private:
@@ -150,7 +128,7 @@ private:
         }
     }
 
-    int listener_ = -1, fd_ = -1;
+    int fd_ = -1;
     std::thread receiver_, sender_;
     std::atomic<bool> sending_{false};
     mutable std::mutex mutex_;
@@ -208,7 +186,7 @@ int main(int argc, char **argv)
     }
     Find<QPushButton>(form, "Command_Phidget_Active")->click(); // armed
     Peer peer;
-    Connect_window(*form, peer.port);
+    Connect_window(*form, peer.listener.port);
     peer.Accept();
     QThread::msleep(50);
     std::printf("(the server stamps arrivals on a thread at %s priority)\n",
