@@ -308,30 +308,37 @@ void Remote_connection::Handle_lines(const QList<QByteArray> &lines)
 {
     if (lines.isEmpty())
         return;
-    QStringList texts; // decoded before the lock: the window's thread may be waiting for it
+    // Decoded and read before the lock is taken: the window's thread may be waiting for it.
+    QStringList texts;
     texts.reserve(lines.size());
-    for (const QByteArray &bytes : lines)
+    Heat heat;
+    for (const QByteArray &bytes : lines) {
         texts.append(From_Ansi(bytes));
+        if (Protocol::Is_heat_line(texts.constLast()))
+            Update_Heat(texts.constLast(), heat);
+    }
     // The log is told once for all lines of a block: it ends up showing what telling
     // it after each line would have shown.
     Change_display([&](Display &shown) {
-        for (const QString &line : std::as_const(texts)) {
+        for (const QString &line : std::as_const(texts))
             shown.from_goal.Add_Line(line);
-            if (Protocol::Is_heat_line(line))
-                Update_Heat(line, shown);
-        }
         shown.from_goal_changed = true;
+        if (heat.id)
+            shown.heat_id = *heat.id;
+        if (heat.status)
+            shown.heat_status = *heat.status;
+        shown.heat_changed = shown.heat_changed || heat.id || heat.status;
         stats_.lines += texts.size();
     });
 }
 
-void Remote_connection::Update_Heat(const QString &line, Display &shown)
+void Remote_connection::Update_Heat(const QString &line, Heat &heat)
 {
-    // A short heat line sets what it has and leaves the rest as it was.
-    const Protocol::Heat_fields heat = Protocol::Split_heat_line(line);
-    if (heat.id)
-        shown.heat_id = *heat.id;
-    if (heat.status)
-        shown.heat_status = *heat.status;
-    shown.heat_changed = shown.heat_changed || heat.id || heat.status;
+    // Every heat line is acted on, in order: a short one sets what it has and leaves
+    // the rest as the lines before it left it.
+    Protocol::Heat_fields fields = Protocol::Split_heat_line(line);
+    if (fields.id)
+        heat.id = std::move(fields.id);
+    if (fields.status)
+        heat.status = std::move(fields.status);
 }

@@ -109,7 +109,8 @@ private:
     void Handle_block(const QByteArray &block);
     void Flush_held();
     void Handle_lines(const QList<QByteArray> &lines);
-    static void Update_Heat(const QString &line, Display &shown);
+    using Heat = Protocol::Heat_fields; // what the heat lines of a block set
+    static void Update_Heat(const QString &line, Heat &heat);
     // Changes what the window shows, and tells it once.
     template <typename Change> void Change_display(Change change);
 

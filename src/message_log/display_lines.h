@@ -8,7 +8,7 @@ class QString;
 // A line longer than this is shown as its first Max_shown_line characters and an
 // ellipsis: laying a line out takes time in proportion to its length, and a server may
 // send lines of any length. The buffer keeps the line whole.
-constexpr int Max_shown_line = 1000;
+constexpr int Max_shown_line = 500;
 QString Shown_line(const QString &line);
 
 // A failure of the buffer (std::out_of_range) passes to the caller.
