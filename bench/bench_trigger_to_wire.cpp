@@ -215,6 +215,15 @@ int main(int argc, char **argv)
         app.longest_ns = 0;
         const size_t arrived_before = peer.Arrivals().size();
 
+        // The clicks are made here: a mouse event reads and writes its device's state,
+        // which only the window's thread may touch. Another thread only posts them.
+        std::vector<std::pair<QMouseEvent *, QMouseEvent *>> clicks;
+        for (int i = 0; i < per_kind; ++i)
+            clicks.emplace_back(new QMouseEvent(QEvent::MouseButtonPress, centre, centre, Qt::LeftButton,
+                                                Qt::LeftButton, Qt::NoModifier, mouse),
+                                new QMouseEvent(QEvent::MouseButtonRelease, centre, centre, Qt::LeftButton,
+                                                Qt::NoButton, Qt::NoModifier, mouse));
+
         // One thread gives the starts, as the library's thread and a person would.
         std::vector<std::pair<bool, long long>> given; // (trigger?, stamp)
         std::atomic<bool> done{false};
@@ -227,10 +236,8 @@ int main(int argc, char **argv)
                     given.emplace_back(true, fake_phidget21_input_raised_ns());
                 } else {
                     const long long stamp = Now_ns();
-                    QCoreApplication::postEvent(start, new QMouseEvent(QEvent::MouseButtonPress, centre, centre,
-                                                                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, mouse));
-                    QCoreApplication::postEvent(start, new QMouseEvent(QEvent::MouseButtonRelease, centre, centre,
-                                                                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier, mouse));
+                    QCoreApplication::postEvent(start, clicks[size_t(i / 2)].first);
+                    QCoreApplication::postEvent(start, clicks[size_t(i / 2)].second);
                     given.emplace_back(false, stamp);
                 }
             }
