@@ -39,7 +39,8 @@ CONTROLS = {
     "Command_disconnect": (776, 248),
     "Text_host": (780, 168),
 }
-RSS_LIMIT_MIB = 400  # a bound far above what the client needs, far below what a leak reaches
+RSS_LIMIT_MIB = 256  # peak: several times what the client needs, far below what a leak reaches
+GROWTH_LIMIT_MIB = 16  # over all the connect/disconnect cycles
 
 
 class Failure(Exception):
@@ -394,6 +395,7 @@ class Run:
 
     def cycles(self):
         count = 1000 if self.long else 200
+        before, _ = self.client.rss()
         for i in range(count):
             def behaviour(connection, i=i):
                 connection.sock.sendall(b"Velantra Active Heat/%d/Ready%%" % i)
@@ -405,7 +407,10 @@ class Run:
                 wait_for(lambda: connection.closed_by_client, 10, "the client to close")
             if i % 50 == 0:
                 self.client.rss()
-        return f"{count} connections"
+        growth = self.client.rss()[0] - before
+        if growth > GROWTH_LIMIT_MIB:
+            raise Failure(f"the client grew by {growth:.1f} MiB over {count} connections")
+        return f"{count} connections, RSS {growth:+.1f} MiB"
 
 
 def main():
