@@ -1,6 +1,7 @@
 // A server that floods the window with 100,000 heat lines, in blocks of many sizes
 // that cut lines anywhere: lines handled a second and the longest single
-// data-arrival handler.
+// data-arrival handler (on the connection's thread), and the longest event handler on
+// the window's thread meanwhile.
 
 #include "bench_support.h"
 
@@ -16,7 +17,7 @@
 int main(int argc, char **argv)
 {
     Use_offscreen_by_default();
-    QApplication app(argc, argv);
+    Timed_application app(argc, argv);
     Isolated_user_dirs dirs;
     Message_recorder boxes;
 
@@ -58,20 +59,24 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     Connect_window(*form, port);
+    app.longest_ns = 0; // from the first line on
     const bool all = Run_until([&] { return form->Connection()->Stats().lines >= Lines; }, 120000);
     const double seconds = clock.nsecsElapsed() / 1e9;
+    // The window shows the last heat line within a frame.
+    QLabel *heat = Find<QLabel>(form, "Label_active_heat");
+    Run_until([&] { return heat->text() == QString::number(Lines); }, 1000);
     done = true;
     peer_thread.join();
 
-    const Remote_connection::Receive_stats &stats = form->Connection()->Stats();
-    if (!all || Find<QLabel>(form, "Label_active_heat")->text() != QString::number(Lines)) {
+    const Remote_connection::Receive_stats stats = form->Connection()->Stats();
+    if (!all || heat->text() != QString::number(Lines)) {
         std::fprintf(stderr, "only %lld lines handled\n", static_cast<long long>(stats.lines));
         return 1;
     }
     std::printf("receive flood, %d heat lines (%.1f MB) in %lld reads: %.0f lines/s (%.2f s), "
-                "longest data-arrival handler %.2f ms\n",
+                "longest data-arrival handler %.2f ms, longest handler on the window's thread %.2f ms\n",
                 Lines, stream.size() / 1e6, static_cast<long long>(stats.blocks), Lines / seconds, seconds,
-                stats.longest_handler_ns / 1e6);
+                stats.longest_handler_ns / 1e6, app.longest_ns / 1e6);
     delete form;
     return 0;
 }

@@ -6,14 +6,75 @@
 #include "support/test_support.h"
 #include "support/window_test.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QThread>
+
+#include <cerrno>
+#include <chrono>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+// A plain loopback listener for the timing server's side, so that the server's reads
+// and stamps go through no event loop. Accept() gives the connection (TCP_NODELAY).
+class Loopback_listener
+{
+public:
+    Loopback_listener()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr *>(&address), size) != 0 || ::listen(fd_, 1) != 0
+            || ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+            std::perror("listen");
+            std::exit(1);
+        }
+        port = ntohs(address.sin_port);
+    }
+    ~Loopback_listener() { ::close(fd_); }
+    Q_DISABLE_COPY_MOVE(Loopback_listener)
+
+    int Accept() const
+    {
+        const int connection = ::accept(fd_, nullptr, nullptr);
+        const int on = 1;
+        ::setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        return connection;
+    }
+
+    quint16 port = 0;
+
+private:
+    int fd_ = -1;
+};
+
+// Reads exactly size bytes, polling without sleeping so that the reader's own wake-up
+// is not part of what is measured; false when the connection ends first.
+inline bool Receive_exactly(int fd, qsizetype size)
+{
+    char buffer[256];
+    for (qsizetype got = 0; got < size;) {
+        const ssize_t n = ::recv(fd, buffer, size_t(std::min<qsizetype>(size - got, sizeof buffer)), MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return false;
+        got += std::max<ssize_t>(n, 0);
+    }
+    return true;
+}
 
 // Runs the event loop until done() holds or the time is up; false on time-out.
 template <typename F> bool Run_until(F done, int timeout_ms)
@@ -45,3 +106,48 @@ inline void Use_offscreen_by_default()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
+
+inline long long Now_ns()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count(); // CLOCK_MONOTONIC on Linux, as the stand-in phidget21 library's stamps
+}
+
+inline long long Thread_cpu_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+// The application, timing every event handled on its own thread from outside (the
+// outermost notify only, so a handler is counted once with what it calls).
+class Timed_application : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (QThread::currentThread() != thread() || depth_ > 0)
+            return QApplication::notify(receiver, event);
+        ++depth_;
+        const long long start = Now_ns();
+        const long long cpu_start = Thread_cpu_ns();
+        const bool done = QApplication::notify(receiver, event);
+        const long long took = Now_ns() - start;
+        longest_cpu_ns = std::max(longest_cpu_ns, Thread_cpu_ns() - cpu_start);
+        --depth_;
+        if (took > longest_ns) {
+            longest_ns = took;
+            longest_what = QStringLiteral("%1 to %2").arg(int(event->type())).arg(
+                receiver ? QString::fromLatin1(receiver->metaObject()->className()) : QString());
+        }
+        return done;
+    }
+    long long longest_ns = 0;
+    long long longest_cpu_ns = 0; // the work in it, without the time the thread waited for a core
+    QString longest_what;
+
+private:
+    int depth_ = 0;
+};

@@ -6,6 +6,7 @@
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
+#include "message_log/display_lines.h"
 #include "shared/platform.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
@@ -114,8 +115,9 @@ private slots:
         QTest::mouseClick(f.Command_send, Qt::LeftButton);
         QTest::mouseClick(f.Command_start, Qt::LeftButton);
         QTest::mouseClick(f.Command_abort, Qt::LeftButton);
-        QCOMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
-        QCOMPARE(f.Text_to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
+        // The refusals come back from the connection's thread.
+        QTRY_COMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
+        QTRY_COMPARE(f.Text_to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
         for (QPlainTextEdit *box : {f.Text_to_goal, f.Text_from_goal}) {
             f.beeps = 0;
             const QString before = box->toPlainText();
@@ -145,9 +147,9 @@ private slots:
         QTest::mouseClick(f.Command_send, Qt::LeftButton);
         const QByteArray sent = f.Peer_read(15);
         QCOMPARE(sent.mid(8), QByteArray(" ready%"));
-        QCOMPARE(f.Text_to_goal->toPlainText(), QString::fromLatin1(sent.left(8)) + QStringLiteral(" ready\n"));
+        QTRY_COMPARE(f.Text_to_goal->toPlainText(), QString::fromLatin1(sent.left(8)) + QStringLiteral(" ready\n"));
         QTest::mouseClick(f.Command_disconnect, Qt::LeftButton);
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(f.boxes.Messages().isEmpty());
     }
@@ -157,12 +159,18 @@ private slots:
         // A name is resolved first.
         Window_fixture f;
         f.Text_host->setText(QStringLiteral("localhost"));
+        QStringList shown; // what the label is given, in order, on the window's thread
+        QObject::connect(f.connection(), &Remote_connection::Status_changed, f.form,
+                         [&](const QString &text) { shown << text; });
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Status : 4"));
-        QTRY_COMPARE(f.connection()->Socket_state(), 7);
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
+        QVERIFY2(shown.indexOf(QStringLiteral("Status : 4")) >= 0
+                     && shown.indexOf(QStringLiteral("Status : 4")) < shown.indexOf(QStringLiteral("Connected")),
+                 qPrintable(shown.join('|')));
+        QCOMPARE(f.connection()->Socket_state(), 7);
         f.Label_status->setText(QStringLiteral("Idle"));
         QTest::mouseClick(f.Label_status, Qt::LeftButton);
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Connected"));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
     }
 
     void a_click_on_a_frame_or_label_leaves_the_focus_in_the_text_box()
@@ -251,12 +259,13 @@ private slots:
         QTRY_COMPARE(f.boxes.Messages().size(), 1);
         QVERIFY2(QRegularExpression(QStringLiteral("^winsock error! 10061 \\S")).match(f.boxes.Texts().first()).hasMatch(),
                  qPrintable(f.boxes.Texts().first()));
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Error"));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
+        f.Label_status->setText(QStringLiteral("Idle"));
         QEvent activate(QEvent::WindowActivate); // Form_Activate reads the state anew
         QCoreApplication::sendEvent(f.form, &activate);
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Error"));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
         QTest::mouseClick(f.Command_disconnect, Qt::LeftButton);
-        QCOMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
     }
 
     void received_lines_heat_and_sounds_shown()
@@ -269,7 +278,7 @@ private slots:
         // Markup is text, the box shows the last ten lines with the newest at the bottom,
         // the ring tone plays and the beep sounds.
         QVERIFY(f.Server_send("Velantra Active Heat/<b>4<br>/&lt;Go&gt;%x\xA4#%"));
-        QCOMPARE(f.Text_from_goal->toPlainText(), QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\nVelantra Active Heat/<b>4<br>/&lt;Go&gt;\nx\u00A4#\n"));
+        QTRY_COMPARE(f.Text_from_goal->toPlainText(), QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\nVelantra Active Heat/<b>4<br>/&lt;Go&gt;\nx\u00A4#\n"));
         QCOMPARE(f.Heat(), QStringLiteral("<b>4<br>/&lt;Go&gt;"));
         QVERIFY(f.Label_active_heat->textFormat() == Qt::PlainText && f.Label_heat_status->textFormat() == Qt::PlainText);
         QCOMPARE(QStringLiteral("%1/%2").arg(f.sound.played.join(',')).arg(f.beeps), QStringLiteral("8922 0/1"));
@@ -282,6 +291,33 @@ private slots:
         // A server that hangs up is no error.
         f.peer->disconnectFromHost();
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QVERIFY(f.boxes.Messages().isEmpty());
+    }
+
+    void a_flood_and_long_lines_are_shown_while_the_buttons_answer()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        // Megabytes of heat lines, with Start and Abort clicked while the client reads them.
+        QByteArray flood;
+        for (int i = 1; i <= 300000; ++i)
+            flood += "Velantra Active Heat/" + QByteArray::number(i) + "/Ready%";
+        f.peer->write(flood);
+        QVERIFY(QTest::qWaitFor([&] { return f.connection()->Stats().lines > 0; }, 5000));
+        QTest::mouseClick(f.Command_start, Qt::LeftButton);
+        QTest::mouseClick(f.Command_abort, Qt::LeftButton);
+        QVERIFY2(f.connection()->Stats().lines < 300000, "the flood was over before the clicks");
+        QCOMPARE(Digits_masked(f.Peer_read(48)), QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
+        QTRY_COMPARE(f.Heat(), QStringLiteral("300000/Ready"));
+
+        // Long lines are shown shortened, and kept whole; the heat follows the last heat line.
+        const QString long_line = QStringLiteral("x/9/Start ") + QString(60000, QLatin1Char('z'));
+        f.peer->write(long_line.toLatin1() + '%' + long_line.toLatin1() + "%Velantra Active Heat/10/Go%");
+        QTRY_COMPARE(f.Heat(), QStringLiteral("10/Go"));
+        QCOMPARE(f.Lines().mid(7), (QStringList{long_line, long_line, QStringLiteral("Velantra Active Heat/10/Go")}));
+        const QString shown = long_line.left(Max_shown_line) + QChar(0x2026) + QLatin1Char('\n');
+        QVERIFY(f.Text_from_goal->toPlainText().endsWith(shown + shown + QStringLiteral("Velantra Active Heat/10/Go\n")));
+        QVERIFY(f.Text_from_goal->toPlainText().startsWith(QStringLiteral("Velantra Active Heat/299994/Ready\n")));
         QVERIFY(f.boxes.Messages().isEmpty());
     }
 

@@ -1,5 +1,6 @@
 // The main window's start-up, menus, settings write, single instance and shutdown.
 #include "error_report/dkn_error_form.h"
+#include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
 #include "shared/desktop/forms.h"
@@ -13,6 +14,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -272,6 +275,15 @@ private slots:
         QFETCH(bool, by_menu);
         Form_remotestart *w = Load_window();
         w->show();
+        // Connected to a server, which sees the connection close either way.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        w->Connection()->Set_remote_port(server.serverPort());
+        Find<QLineEdit>(w, "Text_host")->setText(QStringLiteral("127.0.0.1"));
+        Find<QPushButton>(w, "Command_connect")->click();
+        QVERIFY(server.waitForNewConnection(5000) || server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+        QTRY_COMPARE(w->Connection()->Socket_state(), 7);
         QStringList closed;
         new Test_form(&closed, QStringLiteral("hidden error window"));
         if (by_menu)
@@ -282,6 +294,7 @@ private slots:
         QCOMPARE(closed, QStringList{QStringLiteral("hidden error window")});
         QTRY_VERIFY(window_.isNull()); // deleted from the event loop, not under its own handler
         QVERIFY(Forms::Loaded_Forms().isEmpty());
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     }
 };
 

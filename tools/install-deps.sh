@@ -13,6 +13,8 @@ packages=(
   fonts-liberation fonts-dejavu-core fontconfig
   # headless display, screenshots, PDF text
   xvfb xauth x11-utils imagemagick poppler-utils
+  # driving the real client through its window (tools/hostile-server.sh)
+  xdotool
   # a printer scheduler the print test runs privately (no system queue is added)
   cups-daemon cups-client cups-core-drivers
   # a real sound server for the ring-tone tests

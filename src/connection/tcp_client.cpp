@@ -33,20 +33,25 @@ void Tcp_client::Connect(const QString &host, quint16 port)
     connect(socket_, &QTcpSocket::readyRead, this, &Tcp_client::Data_arrival);
     connect(socket_, &QTcpSocket::errorOccurred, this, &Tcp_client::On_error);
     connect(socket_, &QTcpSocket::disconnected, this, &Tcp_client::On_disconnected);
+    connect(socket_, &QTcpSocket::stateChanged, this, &Tcp_client::Note_state);
     socket_->connectToHost(host, port);
+    Note_state();
 }
 
 void Tcp_client::Close()
 {
     error_ = false;
-    if (!socket_)
+    if (!socket_) {
+        Note_state();
         return;
+    }
     QTcpSocket *old = socket_;
     socket_ = nullptr;
     old->disconnect(this); // our own close raises no Closed event
     old->flush();
     old->abort();
     old->deleteLater();    // we may be inside one of its signals
+    Note_state();
 }
 
 bool Tcp_client::Send(const QByteArray &bytes)
@@ -76,7 +81,13 @@ void Tcp_client::On_error()
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     error_ = true;
+    Note_state();
     emit Error(Winsock::Error_number(error), socket_->errorString());
+}
+
+void Tcp_client::Note_state()
+{
+    last_state_.store(State(), std::memory_order_relaxed);
 }
 
 void Tcp_client::On_disconnected()

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+
 class QTcpSocket;
 
 class Tcp_client : public QObject
@@ -16,6 +18,8 @@ public:
 
     // 0..9 (Winsock::State). After an error it stays 9 until Close or Connect.
     int State() const;
+    // The same, as it was last seen on this object's thread, readable from any thread.
+    int Last_state() const { return last_state_.load(std::memory_order_relaxed); }
 
     // Closes whatever was there, then connects asynchronously: the outcome comes as
     // Connected or Error.
@@ -39,7 +43,9 @@ signals:
 private:
     void On_error();
     void On_disconnected();
+    void Note_state();
 
     QTcpSocket *socket_ = nullptr;
     bool error_ = false;
+    std::atomic<int> last_state_{0};
 };

@@ -1,6 +1,7 @@
 #include "main_window/form_remotestart.h"
 
 #include "about/do_about.h"
+#include "connection/connection_thread.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart_ui.h"
 #include "main_window/shape_circle.h"
@@ -41,6 +42,10 @@ const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
 
 const QString Test_message = QStringLiteral("This is a test message from starter!");
+
+// What the server sends is drawn at most once in this time, however fast it comes, so
+// the window's thread stays free for the official's clicks (and a start never waits).
+constexpr int Frame_ms = 16;
 
 // Keys that would type into a box: characters, Backspace, Enter, Escape and Ctrl
 // with a letter. Moving keys (arrows, Tab, Delete, F-keys) are not typing.
@@ -86,10 +91,14 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
     ui_->Setup(this);
 
-    // The window owns the connection, the trigger and the ring tone for its whole life.
-    connection_ = new Remote_connection(this);
+    // The window owns the connection, the trigger and the ring tone for its whole life;
+    // the connection runs on a thread of its own.
+    network_ = std::make_unique<Connection_thread>();
+    connection_ = network_->Connection();
     trigger_ = new Start_trigger(this);
     ring_tone_ = new Ring_tone(this);
+    display_timer_ = new QTimer(this);
+    display_timer_->setSingleShot(true);
     Wire_controls();
 
     Forms::Register_Form(this);
@@ -98,6 +107,11 @@ Form_remotestart::Form_remotestart(QWidget *parent)
 Form_remotestart::~Form_remotestart()
 {
     Facility<Screen_saver>::Get().Uninhibit(); // held while the window is loaded
+    // The board first, so no start is asked of a connection that is going; then the
+    // connection, which closes the socket and ends its thread.
+    delete trigger_;
+    trigger_ = nullptr;
+    network_.reset();
 }
 
 // What every control does, and where what the connection and the trigger tell is shown.
@@ -126,8 +140,6 @@ void Form_remotestart::Wire_controls()
     // Active heat.
     connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
     connect(ui.Command_abort, &QPushButton::clicked, this, &Form_remotestart::Command_abort_Click);
-    connect(connection_, &Remote_connection::Heat_id_changed, ui.Label_active_heat, &QLabel::setText);
-    connect(connection_, &Remote_connection::Heat_status_changed, ui.Label_heat_status, &QLabel::setText);
     connect(connection_, &Remote_connection::Not_connected, this, &Form_remotestart::Show_not_connected);
 
     // From goal and to goal. Keys typed into either log and the right button on
@@ -136,14 +148,11 @@ void Form_remotestart::Wire_controls()
     ui.Text_to_goal->installEventFilter(this);
     ui.Text_from_goal->installEventFilter(this);
     ui.Text_to_send->installEventFilter(this);
-    connect(connection_, &Remote_connection::From_goal_changed, this,
-            [this](const Class_rolling_text &log) { Display_log(log, true); });
-    connect(connection_, &Remote_connection::To_goal_changed, this,
-            [this](const Class_rolling_text &log) { Display_log(log, false); });
 
-    // What the server asks for: the ring tone, core to core, and the system beep.
-    connect(connection_, &Remote_connection::Ring_requested, ring_tone_, &Ring_tone::Play_Ring);
-    connect(connection_, &Remote_connection::Beep_requested, this, [] { Platform::Beep(); });
+    // The logs, the heat and the sounds the server asks for: drawn from what the
+    // connection holds when the window gets to it (Show_display).
+    connect(connection_, &Remote_connection::Display_changed, this, &Form_remotestart::Schedule_display);
+    connect(display_timer_, &QTimer::timeout, this, &Form_remotestart::Show_display);
 
     // Phidget. An armed input change goes straight to the connection: no window is in
     // the way of a start.
@@ -363,9 +372,32 @@ bool Form_remotestart::Text_from_goal_KeyPress(const QKeyEvent *key)
     return Refuse_typing(key);
 }
 
-void Form_remotestart::Display_log(const Class_rolling_text &log, bool from_goal)
+void Form_remotestart::Schedule_display()
 {
-    Display_Lines(log, from_goal ? ui_->Text_from_goal : ui_->Text_to_goal);
+    if (display_timer_->isActive())
+        return;
+    const qint64 since = last_display_.isValid() ? last_display_.elapsed() : Frame_ms;
+    display_timer_->start(static_cast<int>(std::max<qint64>(0, Frame_ms - since)));
+}
+
+void Form_remotestart::Show_display()
+{
+    Guarded(__func__, [this] {
+        last_display_.start();
+        const Remote_connection::Display shown = connection_->Take_display();
+        if (shown.from_goal_changed)
+            Display_Lines(shown.from_goal, ui_->Text_from_goal);
+        if (shown.to_goal_changed)
+            Display_Lines(shown.to_goal, ui_->Text_to_goal);
+        if (shown.heat_changed) {
+            ui_->Label_active_heat->setText(shown.heat_id);
+            ui_->Label_heat_status->setText(shown.heat_status);
+        }
+        if (shown.ring)
+            ring_tone_->Play_Ring();
+        if (shown.beep)
+            Platform::Beep();
+    });
 }
 
 // --- Phidget ---

@@ -3,12 +3,14 @@
 // tell, and hands them what the official does; form_remotestart.cpp says what every
 // control does.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 
-class Class_rolling_text;
+class Connection_thread;
 class Instance_lock;
 class QKeyEvent;
+class QTimer;
 class Remote_connection;
 class Ring_tone;
 class Start_trigger;
@@ -30,6 +32,7 @@ public:
     void Program_Exit();
 
     // What the window drives; they know no window (tests and benchmarks reach them here).
+    // The connection lives on a thread of its own: see Remote_connection on calling it.
     Remote_connection *Connection() const { return connection_; }
     Start_trigger *Trigger() const { return trigger_; }
     Ring_tone *Ringtone() const { return ring_tone_; }
@@ -66,7 +69,8 @@ private:
     void item_ring_Click();
 
     // Showing what the connection and the trigger tell.
-    void Display_log(const Class_rolling_text &log, bool from_goal);
+    void Schedule_display();
+    void Show_display();
     void Show_socket_error(int number, const QString &description);
     void Show_not_connected();
     void Check_Command_Phidget_Active();
@@ -75,10 +79,13 @@ private:
     void Show_input_state(bool closed);
 
     std::unique_ptr<Form_remotestart_ui> ui_;
+    std::unique_ptr<Connection_thread> network_;
     Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
+    QTimer *display_timer_ = nullptr;
+    QElapsedTimer last_display_;
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;

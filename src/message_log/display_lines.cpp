@@ -7,6 +7,15 @@
 #include <QPointer>
 #include <QScrollBar>
 
+QString Shown_line(const QString &line)
+{
+    if (line.size() <= Max_shown_line)
+        return line;
+    // Not between the two halves of a character outside the basic plane.
+    const qsizetype cut = line.at(Max_shown_line - 1).isHighSurrogate() ? Max_shown_line - 1 : Max_shown_line;
+    return line.left(cut) + QChar(0x2026); // …
+}
+
 void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box)
 {
     // The whole text is built first and assigned once: the box shows the same as
@@ -14,7 +23,7 @@ void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box)
     QString text;
     const qint16 n = buffer.Num_Used_Lines();
     for (qint16 i = 1; i <= n; ++i) {
-        text += buffer.Text_line(i);
+        text += Shown_line(buffer.Text_line(i));
         text += QLatin1Char('\n');
     }
     box->setPlainText(text);

@@ -3,6 +3,13 @@
 
 class Class_rolling_text;
 class QPlainTextEdit;
+class QString;
+
+// A line longer than this is shown as its first Max_shown_line characters and an
+// ellipsis: laying a line out takes time in proportion to its length, and a server may
+// send lines of any length. The buffer keeps the line whole.
+constexpr int Max_shown_line = 500;
+QString Shown_line(const QString &line);
 
 // A failure of the buffer (std::out_of_range) passes to the caller.
 void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box);

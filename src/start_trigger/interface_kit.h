@@ -1,6 +1,7 @@
 #pragma once
 // The little the trigger needs of an InterfaceKit board. Events arrive on the
-// thread that owns the object, whatever thread the hardware library uses.
+// thread that owns the object, whatever thread the hardware library uses; an input
+// change is also told at once on the library's own thread.
 
 #include <QObject>
 #include <optional>
@@ -23,4 +24,7 @@ signals:
     void Attached();
     void Detached();
     void Input_changed(int index, bool state);
+    // Raised on the library's thread as the change happens, before Input_changed: for
+    // what must not wait for the owner's thread (a start). Connect with Qt::DirectConnection.
+    void Input_changing(int index, bool state);
 };

@@ -121,7 +121,8 @@ public:
 
 private:
     // These run on the library's threads: nothing here touches the object beyond
-    // posting the event to the thread that owns it.
+    // posting the event to the thread that owns it (and, for an input change, telling
+    // those connected directly).
     static int PHIDGET_CCONV On_attach(CPhidgetHandle phid, void *user)
     {
         auto *self = static_cast<Phidget21_interface_kit *>(user);
@@ -149,6 +150,7 @@ private:
     static int PHIDGET_CCONV On_input_change(CPhidgetInterfaceKitHandle, void *user, int index, int state)
     {
         auto *self = static_cast<Phidget21_interface_kit *>(user);
+        emit self->Input_changing(index, state != 0); // a start goes from here, not from the owner's thread
         QMetaObject::invokeMethod(
             self, [self, index, state] { emit self->Input_changed(index, state != 0); }, Qt::QueuedConnection);
         return 0;

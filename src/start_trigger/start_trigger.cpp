@@ -10,8 +10,8 @@ Start_trigger::~Start_trigger() = default;
 
 void Start_trigger::Set_armed(bool armed)
 {
-    armed_ = armed;
-    emit Armed_changed(armed_);
+    armed_.store(armed);
+    emit Armed_changed(armed);
 }
 
 void Start_trigger::Open_InterfaceKit()
@@ -23,6 +23,7 @@ void Start_trigger::Open_InterfaceKit()
     connect(kit_.get(), &Interface_kit::Attached, this, &Start_trigger::obj_Phidget_OnAttach);
     connect(kit_.get(), &Interface_kit::Detached, this, &Start_trigger::obj_Phidget_OnDetach);
     connect(kit_.get(), &Interface_kit::Input_changed, this, &Start_trigger::obj_Phidget_OnInputChange);
+    connect(kit_.get(), &Interface_kit::Input_changing, this, &Start_trigger::Start_if_armed, Qt::DirectConnection);
     kit_->Open();
 }
 
@@ -37,11 +38,16 @@ void Start_trigger::obj_Phidget_OnDetach()
     emit Detached();
 }
 
+void Start_trigger::Start_if_armed()
+{
+    // Any change of any input starts, whichever way it went.
+    if (armed_.load())
+        emit Start_requested();
+}
+
 void Start_trigger::obj_Phidget_OnInputChange(int, bool)
 {
-    // Any change of any input starts, whichever way it went; the lamp shows input 0.
-    if (armed_)
-        emit Start_requested();
+    // The start has gone already (Start_if_armed); the lamp shows input 0.
     const std::optional<bool> closed = kit_->Input_state(0);
     if (closed) // else the board is gone already: the last known state stays on show
         emit Input_state_changed(*closed);

@@ -2,9 +2,11 @@
 // The hardware start trigger without a window: the InterfaceKit (obj_Phidget) and
 // the arm. It tells what happened only by its signals; an armed input change asks
 // for a start (Start_requested), which goes straight to the connection's
-// Send_Start_Command.
+// Send_Start_Command. Start_requested is emitted on the vendor library's thread, as
+// the change happens: it never waits for the thread that owns the trigger.
 
 #include <QObject>
+#include <atomic>
 #include <memory>
 
 class Interface_kit;
@@ -16,7 +18,7 @@ public:
     explicit Start_trigger(QObject *parent = nullptr);
     ~Start_trigger() override;
 
-    bool Phidget_Armed() const { return armed_; }
+    bool Phidget_Armed() const { return armed_.load(); }
     void Set_armed(bool armed);
 
     // Creates the InterfaceKit through the vendor library and opens it. Without a
@@ -35,7 +37,8 @@ private:
     void obj_Phidget_OnAttach();
     void obj_Phidget_OnDetach();
     void obj_Phidget_OnInputChange(int index, bool state);
+    void Start_if_armed(); // on the library's thread
 
-    bool armed_ = false;
+    std::atomic<bool> armed_{false}; // read on the library's thread
     std::unique_ptr<Interface_kit> kit_;
 };

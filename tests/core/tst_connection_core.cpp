@@ -18,8 +18,6 @@ struct Fixture
         connection.Create_logs();
         server.listen(QHostAddress::LocalHost, 0);
         connection.Set_remote_port(server.serverPort());
-        QObject::connect(&connection, &Remote_connection::Heat_id_changed, [this](const QString &id) { heat_id = id; });
-        QObject::connect(&connection, &Remote_connection::Heat_status_changed, [this](const QString &s) { heat_status = s; });
     }
 
     // Connects and waits until both ends see the connection; peer is the server's end.
@@ -42,18 +40,25 @@ struct Fixture
         return QTest::qWaitFor([&] { return connection.Stats().blocks > before; }, 5000);
     }
     QStringList Lines() const { return Lines_of(connection.Text_from_goal_log()); }
+    QString Heat() // id/status, as the window would show them
+    {
+        const Remote_connection::Display shown = connection.Take_display();
+        return shown.heat_id + '/' + shown.heat_status;
+    }
+    QString Sounds() const // blocks that rang/beeped
+    {
+        const Remote_connection::Receive_stats stats = connection.Stats();
+        return QStringLiteral("%1/%2").arg(stats.ring_blocks).arg(stats.beep_blocks);
+    }
     QString Status() const { return status.isEmpty() ? QString() : status.constLast().constFirst().toString(); }
     bool Quiet() const { return refused.isEmpty() && errors.isEmpty(); } // nothing to show the user
 
     Remote_connection connection;
     QTcpServer server;
     QTcpSocket *peer = nullptr;
-    QString heat_id, heat_status;
     QSignalSpy status{&connection, &Remote_connection::Status_changed};
     QSignalSpy refused{&connection, &Remote_connection::Not_connected};
     QSignalSpy errors{&connection, &Remote_connection::Socket_error};
-    QSignalSpy rings{&connection, &Remote_connection::Ring_requested};
-    QSignalSpy beeps{&connection, &Remote_connection::Beep_requested};
 };
 
 } // namespace
@@ -158,8 +163,8 @@ private slots:
         for (const QByteArray &block : blocks)
             QVERIFY(f.Server_send(block));
         QTEST(f.Lines(), "lines");
-        QTEST(f.heat_id + '/' + f.heat_status, "heat");
-        QTEST(QStringLiteral("%1/%2").arg(f.rings.size()).arg(f.beeps.size()), "sounds");
+        QTEST(f.Heat(), "heat");
+        QTEST(f.Sounds(), "sounds");
         QVERIFY(f.Quiet());
     }
 
@@ -172,7 +177,7 @@ private slots:
         f.connection.Set_grace_ms(Remote_connection::Grace_ms);
         QVERIFY(f.Server_send("ady"));
         QTRY_COMPARE(f.Lines().join(' '), QStringLiteral("1 2 3 4 5 6 7 8 first Velantra Active Heat/5/Ready")); // the last ten
-        QCOMPARE(f.heat_id + '/' + f.heat_status, QStringLiteral("5/Ready"));
+        QCOMPARE(f.Heat(), QStringLiteral("5/Ready"));
 
         f.peer->write(QByteArray(150 * 1024, 'z') + "%ok%");
         QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("ok"));

@@ -2,7 +2,9 @@
 // functions the client uses, and a few of its own that raise a board's events
 // from a thread of its own, as the real library does.
 
+#include <atomic>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -25,6 +27,14 @@ std::recursive_mutex lock;
 std::set<Kit *> kits;
 bool attached = false;
 int serial = 0, inputs[16] = {};
+std::atomic<long long> input_raised_ns{0};
+
+long long Monotonic_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
 
 // Raises an event for each open handle on a thread of the library's own, joined
 // so that events come in the order the test raised them.
@@ -60,7 +70,13 @@ EXPORT void fake_phidget21_attach(int board_serial)
 EXPORT void fake_phidget21_detach()
 { Raise([](Kit *kit) { kit->on_detach(kit, kit->on_detach_user); }), attached = false; }
 EXPORT void fake_phidget21_change_input(int index, int state)
-{ inputs[index] = state, Raise([=](Kit *kit) { kit->on_input(kit, kit->on_input_user, index, state); }); }
+{
+    inputs[index] = state;
+    Raise([=](Kit *kit) { input_raised_ns = Monotonic_ns(), kit->on_input(kit, kit->on_input_user, index, state); });
+}
+// When the last input change was raised, stamped on the event thread as the handler is
+// called (CLOCK_MONOTONIC, ns): where a benchmark's trigger-to-wire time starts.
+EXPORT long long fake_phidget21_input_raised_ns() { return input_raised_ns; }
 EXPORT int fake_phidget21_handle_count() { LOCKED; return static_cast<int>(kits.size()); }
 
 // A board present from the start, for trying the client by hand without hardware.

@@ -1,0 +1,297 @@
+// How long a real start takes to reach the server, from outside: from the moment the
+// vendor library raises an armed input change on its own thread (the stand-in library
+// stamps it) or a click on Start is posted to the window from another thread, to the
+// moment a loopback server holds the Start line, on one clock (CLOCK_MONOTONIC). While
+// the server sends nothing, floods heat lines, sends 60,000-character lines back to
+// back, or sends megabytes without a "%". Also the longest event handler on the
+// window's thread in each case.
+//   bench/bench_trigger_to_wire [starts per kind]     (default 150)
+
+#include "bench_support.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <pthread.h>
+#include <sched.h>
+
+extern "C" void fake_phidget21_attach(int serial), fake_phidget21_change_input(int index, int state);
+extern "C" long long fake_phidget21_input_raised_ns();
+
+namespace {
+
+// The timing server: a plain loopback socket, one thread stamping what arrives and one
+// sending as fast as the client takes it.
+class Peer
+{
+public:
+    ~Peer()
+    {
+        Stop_sending();
+        if (fd_ >= 0)
+            ::shutdown(fd_, SHUT_RDWR);
+        if (receiver_.joinable())
+            receiver_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    // After the client has connected.
+    void Accept()
+    {
+        fd_ = listener.Accept();
+        const timeval wait{0, 100 * 1000}; // a send blocked by a client that reads no more gives up
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+        receiver_ = std::thread([this] {
+            // A timing server stamps on a machine of its own; here it shares two cores
+            // with a client under a flood, so its stamping thread goes first where it may.
+            sched_param realtime{};
+            realtime.sched_priority = 10;
+            realtime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime) == 0;
+            Receive();
+        });
+    }
+    bool Realtime() const { return realtime_; }
+
+    void Start_sending(const QByteArray &unit)
+    {
+        sending_ = true;
+        sender_ = std::thread([this, unit] {
+            qsizetype at = 0;
+            while (sending_) {
+                const ssize_t sent = ::send(fd_, unit.constData() + at, size_t(unit.size() - at), MSG_NOSIGNAL);
+                if (sent > 0) {
+                    sent_bytes += sent;
+                    at = (at + sent) % unit.size();
+                } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                    return;
+                }
+            }
+        });
+    }
+    void Stop_sending()
+    {
+        sending_ = false;
+        if (sender_.joinable())
+            sender_.join();
+    }
+
+    std::vector<long long> Arrivals() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return arrivals_;
+    }
+    int Wrong_messages() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return wrong_;
+    }
+
+    Loopback_listener listener;
+    std::atomic<long long> sent_bytes{0};
+
+private:
+    void Receive()
+    {
+        QByteArray message;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                return;
+            const long long now = Now_ns();
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (ssize_t i = 0; i < got; ++i) {
+                if (buffer[i] != '%') {
+                    message += buffer[i];
+                    continue;
+                }
+                // Exactly what Send_Start_Command sends, and nothing else.
+                if (message.size() == 23 && message.mid(8) == " Velantra Start")
+                    arrivals_.push_back(now);
+                else
+                    ++wrong_;
+                message.clear();
+            }
+        }
+    }
+
+    int fd_ = -1;
+    std::thread receiver_, sender_;
+    std::atomic<bool> sending_{false};
+    mutable std::mutex mutex_;
+    std::vector<long long> arrivals_;
+    int wrong_ = 0;
+    std::atomic<bool> realtime_{false};
+};
+
+struct Figures
+{
+    double p50 = 0, p99 = 0, worst = 0; // ms
+};
+
+Figures Of(std::vector<double> ms)
+{
+    if (ms.empty())
+        return {};
+    std::sort(ms.begin(), ms.end());
+    const size_t p99 = size_t(std::ceil(0.99 * double(ms.size()))) - 1;
+    return {ms[ms.size() / 2], ms[p99], ms.back()};
+}
+
+struct Scenario
+{
+    const char *name;
+    QByteArray unit; // sent again and again while the starts are given
+};
+
+QByteArray Heat_lines()
+{
+    QByteArray lines;
+    for (int i = 1; lines.size() < 256 * 1024; ++i)
+        lines += "Velantra Active Heat/" + QByteArray::number(i) + "/Ready%";
+    return lines;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Use_offscreen_by_default();
+    Timed_application app(argc, argv);
+    Isolated_user_dirs dirs;
+    Message_recorder boxes;
+    const int per_kind = argc > 1 ? std::max(1, std::atoi(argv[1])) : 150;
+
+    auto *form = new Form_remotestart;
+    form->Form_Load();
+    form->show();
+    QPushButton *start = Find<QPushButton>(form, "Command_start");
+    fake_phidget21_attach(301234);
+    if (!Run_until([&] { return Find<QGroupBox>(form, "Frame_phidget_control")->isVisible(); }, 5000)) {
+        std::fprintf(stderr, "the stand-in board did not attach\n");
+        return 1;
+    }
+    Find<QPushButton>(form, "Command_Phidget_Active")->click(); // armed
+    Peer peer;
+    Connect_window(*form, peer.listener.port);
+    peer.Accept();
+    QThread::msleep(50);
+    std::printf("(the server stamps arrivals on a thread at %s priority)\n",
+                peer.Realtime() ? "real-time (SCHED_FIFO)" : "normal: run as root for real-time");
+
+    const Scenario scenarios[] = {
+        {"idle", QByteArray()},
+        {"(a) heat-line flood", Heat_lines()},
+        {"(b) 60,000-char lines", QByteArray(60000, 'x') + '%'},
+        {"(c) no \"%\" (>= 10 MB)", QByteArray(256 * 1024, 'y')},
+    };
+    std::printf("%d armed input changes and %d Start clicks (posted from another thread), 20-40 ms apart, "
+                "alternating; times to the Start line at the server:\n",
+                per_kind, per_kind);
+    std::printf("%-24s %-8s %8s %8s %9s %14s %13s %10s\n", "server sends", "start", "p50 ms", "p99 ms",
+                "worst ms", "lost/extra", "window ms", "MB sent");
+    const QPointF centre = QRectF(start->rect()).center();
+    const QPointingDevice *mouse = QPointingDevice::primaryPointingDevice();
+    bool all_well = true;
+    for (const Scenario &scenario : scenarios) {
+        const long long bytes_before = peer.sent_bytes;
+        const qint64 read_before = form->Connection()->Stats().bytes;
+        if (!scenario.unit.isEmpty())
+            peer.Start_sending(scenario.unit);
+        QThread::msleep(300); // the flood under way
+        app.longest_ns = 0;
+        app.longest_cpu_ns = 0;
+        const size_t arrived_before = peer.Arrivals().size();
+
+        // The clicks are made here: a mouse event reads and writes its device's state,
+        // which only the window's thread may touch. Another thread only posts them.
+        std::vector<std::pair<QMouseEvent *, QMouseEvent *>> clicks;
+        for (int i = 0; i < per_kind; ++i)
+            clicks.emplace_back(new QMouseEvent(QEvent::MouseButtonPress, centre, centre, Qt::LeftButton,
+                                                Qt::LeftButton, Qt::NoModifier, mouse),
+                                new QMouseEvent(QEvent::MouseButtonRelease, centre, centre, Qt::LeftButton,
+                                                Qt::NoButton, Qt::NoModifier, mouse));
+
+        // One thread gives the starts, as the library's thread and a person would.
+        std::vector<std::pair<bool, long long>> given; // (trigger?, stamp)
+        std::atomic<bool> done{false};
+        std::thread starter([&] {
+            QRandomGenerator random(7);
+            for (int i = 0; i < 2 * per_kind; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20 + random.bounded(21)));
+                if (i % 2 == 0) {
+                    fake_phidget21_change_input(0, (i / 2) % 2);
+                    given.emplace_back(true, fake_phidget21_input_raised_ns());
+                } else {
+                    const long long stamp = Now_ns();
+                    QCoreApplication::postEvent(start, clicks[size_t(i / 2)].first);
+                    QCoreApplication::postEvent(start, clicks[size_t(i / 2)].second);
+                    given.emplace_back(false, stamp);
+                }
+            }
+            done = true;
+        });
+        Run_until([&] { return done.load(); }, 600000);
+        starter.join();
+        const size_t expected = arrived_before + given.size();
+        Run_until([&] { return peer.Arrivals().size() >= expected; }, 5000);
+        const long long window_ns = app.longest_ns;
+        const QString window_what = app.longest_what;
+        const long long window_cpu_ns = app.longest_cpu_ns;
+        peer.Stop_sending();
+        const long long sent = peer.sent_bytes - bytes_before;
+        // The client reads what was sent before the next case, and a late extra start shows.
+        Run_until([&] { return form->Connection()->Stats().bytes - read_before >= sent; }, 30000);
+        QThread::msleep(100);
+        QCoreApplication::processEvents();
+
+        const std::vector<long long> arrivals = peer.Arrivals();
+        std::vector<double> trigger_ms, click_ms;
+        const long long lost = std::max<long long>(0, (long long)(expected) - (long long)arrivals.size());
+        const long long extra = std::max<long long>(0, (long long)arrivals.size() - (long long)expected);
+        // The Start lines are all alike: the k-th to arrive is the k-th given. One that
+        // arrives before it was given means one was lost and another sent twice.
+        bool in_order = true;
+        for (size_t k = 0; k < given.size() && arrived_before + k < arrivals.size(); ++k) {
+            const double ms = double(arrivals[arrived_before + k] - given[k].second) / 1e6;
+            in_order = in_order && ms >= 0;
+            (given[k].first ? trigger_ms : click_ms).push_back(ms);
+        }
+        for (bool trigger : {true, false}) {
+            const Figures f = Of(trigger ? trigger_ms : click_ms);
+            std::printf("%-24s %-8s %8.3f %8.3f %9.3f %14s %13s %10.1f\n", trigger ? scenario.name : "",
+                        trigger ? "trigger" : "click", f.p50, f.p99, f.worst,
+                        trigger ? qPrintable(QStringLiteral("%1/%2").arg(lost).arg(extra)) : "",
+                        trigger ? qPrintable(QString::number(window_ns / 1e6, 'f', 2)) : "",
+                        trigger ? sent / 1e6 : 0.0);
+        }
+        if (!in_order)
+            std::printf("  a start arrived before it was given: the starts are out of order\n");
+        std::fflush(stdout);
+        std::fprintf(stderr, "  (longest on the window's thread: event %s; the most work in one handler: %.2f ms)\n",
+                     qPrintable(window_what), window_cpu_ns / 1e6);
+        all_well = all_well && lost == 0 && extra == 0 && in_order;
+    }
+    const Remote_connection::Receive_stats stats = form->Connection()->Stats();
+    std::printf("longest read on the connection's thread: %.2f ms\n", stats.longest_handler_ns / 1e6);
+    if (peer.Wrong_messages() != 0 || !boxes.Messages().isEmpty()) {
+        std::fprintf(stderr, "unexpected: %d other messages at the server, %d message boxes\n", peer.Wrong_messages(),
+                     int(boxes.Messages().size()));
+        all_well = false;
+    }
+    delete form;
+    return all_well ? 0 : 1;
+}

@@ -1,0 +1,192 @@
+// Starts while the server floods the connection, wired as the window wires them: the
+// connection on a thread of its own, the armed trigger raised by the stand-in library
+// on the library's thread. Each start reaches the server once, in order with what else
+// is sent; every line received passes through the rolling buffer in order, whole; the
+// heat shown follows the last heat line; and however much the server sends, the window
+// is told once until it takes what to show.
+
+#include "connection/connection_thread.h"
+#include "connection/remote_connection.h"
+#include "start_trigger/start_trigger.h"
+#include "support/test_support.h"
+
+#include <QtNetwork>
+#include <QtTest>
+
+#include <functional>
+
+extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
+
+namespace {
+
+// The armed trigger and the connection on its thread, connected to a loopback server.
+struct Armed_connection
+{
+    Armed_connection()
+    {
+        connection.Create_logs();
+        connection.Set_grace_ms(60000); // a line cut between two reads is one line however slow the machine
+        QObject::connect(&trigger, &Start_trigger::Start_requested, &connection, &Remote_connection::Send_Start_Command);
+        QObject::connect(&connection, &Remote_connection::Display_changed, &window, [this] { ++display_told; });
+        trigger.Open_InterfaceKit();
+        fake_phidget21_attach(301234);
+        trigger.Set_armed(true);
+        server.listen(QHostAddress::LocalHost, 0);
+        connection.Set_remote_port(server.serverPort());
+        connection.Connect(QStringLiteral("127.0.0.1"));
+        if (server.waitForNewConnection(5000) || server.hasPendingConnections())
+            peer = server.nextPendingConnection();
+        connected = peer && QTest::qWaitFor([this] { return connection.Socket_state() == 7; }, 5000);
+        if (peer)
+            QObject::connect(peer, &QTcpSocket::readyRead, &window, [this] { wire += peer->readAll(); });
+    }
+
+    // Gives a start (s) or an Abort (a) at each letter of steps, each while the client
+    // still has megabytes of what more() makes to read; false if it had taken everything
+    // before one of them. check runs at each step too.
+    bool During_flood(const char *steps, const std::function<QByteArray()> &more, const std::function<void()> &check)
+    {
+        bool flooding = true;
+        for (const char *step = steps; *step; ++step) {
+            while (sent - connection.Stats().bytes < 4 * 1024 * 1024)
+                sent += peer->write(more());
+            QTest::qWait(5);
+            flooding = flooding && connection.Stats().bytes < sent;
+            check();
+            if (*step == 's')
+                fake_phidget21_change_input(0, int(step - steps) % 2);
+            else
+                connection.Abort();
+        }
+        return flooding;
+    }
+    // Once the client has read all the server sent: what reached the server, every
+    // digit a 9, once the messages the steps gave are in.
+    QString Wire(const char *steps)
+    {
+        const int expected = int(qstrlen(steps)) * 24;
+        (void)QTest::qWaitFor([&] { return connection.Stats().bytes >= sent && wire.size() >= expected; }, 60000);
+        QTest::qWait(50); // a start sent twice would be in by now
+        return Digits_masked(wire);
+    }
+    static QString Expected(const char *steps)
+    {
+        QString text;
+        for (const char *step = steps; *step; ++step)
+            text += *step == 's' ? QStringLiteral("99:99:99 Velantra Start%") : QStringLiteral("99:99:99 Velantra Abort%");
+        return text;
+    }
+
+    Connection_thread network;
+    Remote_connection &connection = *network.Connection();
+    Start_trigger trigger;
+    QObject window; // on the test's thread, as the window is
+    int display_told = 0;
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    bool connected = false;
+    qint64 sent = 0;
+    QByteArray wire;
+};
+
+// The numbers after the prefix of lines such as "L12:..." or "Velantra Active Heat/12/...".
+QList<int> Numbers(const QStringList &lines, const QString &prefix)
+{
+    QList<int> numbers;
+    for (const QString &line : lines)
+        numbers << line.mid(prefix.size()).section(QRegularExpression(QStringLiteral("[/:]")), 0, 0).toInt();
+    return numbers;
+}
+
+// Consecutive, and ending no earlier than what the buffer held before.
+bool In_order(const QList<int> &numbers, int &last_seen)
+{
+    for (int i = 1; i < numbers.size(); ++i)
+        if (numbers[i] != numbers[i - 1] + 1)
+            return false;
+    if (numbers.isEmpty())
+        return true;
+    const bool later = numbers.constLast() >= last_seen;
+    last_seen = numbers.constLast();
+    return later;
+}
+
+} // namespace
+
+class Tst_start_under_load : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { fake_phidget21_detach(); }
+
+    void starts_during_a_heat_line_flood()
+    {
+        Armed_connection c;
+        QVERIFY(c.connected);
+        int lines = 0, last_seen = 0;
+        bool ordered = true;
+        const QString prefix = QStringLiteral("Velantra Active Heat/");
+        const char *steps = "ssasassaasss";
+        QVERIFY2(c.During_flood(steps,
+                                [&] {
+                                    QByteArray block;
+                                    for (int i = 0; i < 2000; ++i)
+                                        block += "Velantra Active Heat/" + QByteArray::number(++lines) + "/Ready%";
+                                    return block;
+                                },
+                                [&] { ordered = In_order(Numbers(Lines_of(c.connection.Text_from_goal_log()), prefix), last_seen) && ordered; }),
+                 "the client took everything before a start: no flood to start during");
+        QCOMPARE(c.Wire(steps), Armed_connection::Expected(steps));
+
+        // Every line passed through the buffer, in order; the heat is the last line's.
+        QVERIFY(ordered);
+        QCOMPARE(c.connection.Stats().lines, lines);
+        QList<int> last_ten;
+        for (int n = lines - 9; n <= lines; ++n)
+            last_ten << n;
+        QCOMPARE(Numbers(Lines_of(c.connection.Text_from_goal_log()), prefix), last_ten);
+        // Told once, however many lines came, since nobody took what to show.
+        QTRY_COMPARE(c.display_told, 1);
+        const Remote_connection::Display shown = c.connection.Take_display();
+        QCOMPARE(shown.heat_id + '/' + shown.heat_status, QString::number(lines) + QStringLiteral("/Ready"));
+        QVERIFY(shown.from_goal_changed && shown.heat_changed && !shown.to_goal_changed && !shown.ring && !shown.beep);
+        // Taken, the next change is told again.
+        c.peer->write("x/7/Start%");
+        QTRY_COMPARE(c.display_told, 2);
+        QCOMPARE(c.connection.Take_display().heat_id, QStringLiteral("7"));
+    }
+
+    void starts_during_long_lines_and_a_line_without_end()
+    {
+        Armed_connection c;
+        QVERIFY(c.connected);
+        int lines = 0, last_seen = 0;
+        bool whole_and_ordered = true;
+        const QByteArray body(60000, 'x');
+        const auto check = [&] {
+            const QStringList held = Lines_of(c.connection.Text_from_goal_log());
+            for (const QString &line : held) // whole: the buffer keeps what the screen shortens
+                whole_and_ordered = whole_and_ordered && line.endsWith(QLatin1String(body)) && line.size() > body.size();
+            whole_and_ordered = In_order(Numbers(held, QStringLiteral("L")), last_seen) && whole_and_ordered;
+        };
+        const char *steps = "sasssaas";
+        QVERIFY(c.During_flood(steps, [&] { return "L" + QByteArray::number(++lines) + ':' + body + '%'; }, check));
+        QCOMPARE(c.Wire(steps), Armed_connection::Expected(steps));
+        QVERIFY(whole_and_ordered);
+        QCOMPARE(c.connection.Stats().lines, lines);
+        QCOMPARE(Lines_of(c.connection.Text_from_goal_log()).constLast(), "L" + QString::number(lines) + ':' + body);
+
+        // A line that never ends: held in bounded pieces, each shown as a line; starts go through.
+        const QByteArray endless(64 * 1024, 'y');
+        c.wire.clear();
+        const char *more_steps = "ssass";
+        QVERIFY(c.During_flood(more_steps, [&] { return endless; }, [] {}));
+        QCOMPARE(c.Wire(more_steps), Armed_connection::Expected(more_steps));
+        for (const QString &piece : Lines_of(c.connection.Text_from_goal_log()))
+            QVERIFY(piece.size() <= 2 * Line_splitter::Max_held);
+        QTRY_COMPARE(c.display_told, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_start_under_load)
+#include "tst_start_under_load.moc"
