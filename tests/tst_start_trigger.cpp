@@ -97,8 +97,7 @@ private slots:
         // Abort last: once it is in, everything sent before it is too.
         QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QTRY_VERIFY(received.endsWith("Velantra Abort%"));
-        const QRegularExpression sent(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Velantra Start%\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
-        QVERIFY2(sent.match(QString::fromLatin1(received)).hasMatch(), received.constData());
+        QCOMPARE(Digits_masked(received), QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
     }
 
     void ring_and_keep_awake()
