@@ -1,6 +1,6 @@
 // The main window against a loopback server of the test's own, and once against the
-// simulator program: connecting, the status text, the exact bytes sent, what is done
-// with what the server sends, and the log boxes with the rolling buffer behind them.
+// simulator program: from each control to the wire, the status, the keys and clicks
+// that must (not) start, and what is shown of what the server sends.
 
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
@@ -8,6 +8,7 @@
 #include "message_log/class_rolling_text.h"
 #include "message_log/display_lines.h"
 #include "shared/platform.h"
+#include "shared/time_texts.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 
@@ -35,10 +36,7 @@ struct Window_fixture
         form->show();
         (void)QTest::qWaitForWindowActive(form);
     }
-    ~Window_fixture()
-    {
-        delete form.data(); // before the recorders it reports to
-    }
+    ~Window_fixture() { delete form.data(); } // before the recorders it reports to
     Remote_connection *connection() const { return form->Connection(); }
 
     // Presses Connect and waits until both ends see the connection; peer is the server's end.
@@ -61,7 +59,11 @@ struct Window_fixture
         return QTest::qWaitFor([&] { return connection()->Stats().blocks > before; }, 5000);
     }
     QStringList Lines() const { return Lines_of(connection()->Text_from_goal_log()); }
-    QString Heat() const { return Label_active_heat->text() + '/' + Label_heat_status->text(); }
+    QString Heat() const // as shown, and shown as plain text
+    {
+        auto *id = Find<QLabel>(form, "Label_active_heat"), *status = Find<QLabel>(form, "Label_heat_status");
+        return id->textFormat() == Qt::PlainText && status->textFormat() == Qt::PlainText ? id->text() + '/' + status->text() : QString();
+    }
 
     Isolated_user_dirs dirs;
     Message_recorder boxes;
@@ -71,22 +73,14 @@ struct Window_fixture
     Sound_recorder sound; // the ring tone
     QPointer<Form_remotestart> form = new Form_remotestart;
     // The window's controls, found by their names.
-    QPushButton *const Command_Phidget_Active = Find<QPushButton>(form, "Command_Phidget_Active");
     QPushButton *const Command_abort = Find<QPushButton>(form, "Command_abort");
     QPushButton *const Command_connect = Find<QPushButton>(form, "Command_connect");
-    QPushButton *const Command_disconnect = Find<QPushButton>(form, "Command_disconnect");
     QPushButton *const Command_send = Find<QPushButton>(form, "Command_send");
     QPushButton *const Command_start = Find<QPushButton>(form, "Command_start");
-    QGroupBox *const Frame_Phidget = Find<QGroupBox>(form, "Frame_Phidget");
-    QGroupBox *const Frame_phidget_control = Find<QGroupBox>(form, "Frame_phidget_control");
-    QLabel *const Label_active_heat = Find<QLabel>(form, "Label_active_heat");
-    QLabel *const Label_heat_status = Find<QLabel>(form, "Label_heat_status");
     QLabel *const Label_status = Find<QLabel>(form, "Label_status");
     QPlainTextEdit *const Text_from_goal = Find<QPlainTextEdit>(form, "Text_from_goal");
     QLineEdit *const Text_host = Find<QLineEdit>(form, "Text_host");
-    QPlainTextEdit *const Text_to_goal = Find<QPlainTextEdit>(form, "Text_to_goal");
     QLineEdit *const Text_to_send = Find<QLineEdit>(form, "Text_to_send");
-    QAction *const item_linescroll = Find<QAction>(form, "item_linescroll");
     QTcpServer server;
     QTcpSocket *peer = nullptr;
 };
@@ -111,14 +105,14 @@ private slots:
     void offline_nothing_is_sent_and_the_log_boxes_refuse_typing()
     {
         Window_fixture f;
-        QTest::mouseClick(f.Text_to_send, Qt::RightButton);
-        QTest::mouseClick(f.Command_send, Qt::LeftButton);
-        QTest::mouseClick(f.Command_start, Qt::LeftButton);
-        QTest::mouseClick(f.Command_abort, Qt::LeftButton);
-        // The refusals come back from the connection's thread.
+        auto *to_goal = Find<QPlainTextEdit>(f.form, "Text_to_goal");
+        QTest::mouseClick(f.Text_to_send, Qt::RightButton); // the test message
+        for (QPushButton *button : {f.Command_send, f.Command_start, f.Command_abort})
+            QTest::mouseClick(button, Qt::LeftButton);
+        // The refusals come back from the connection's thread; the free text is logged all the same.
         QTRY_COMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
-        QTRY_COMPARE(f.Text_to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
-        for (QPlainTextEdit *box : {f.Text_to_goal, f.Text_from_goal}) {
+        QTRY_COMPARE(to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
+        for (QPlainTextEdit *box : {to_goal, f.Text_from_goal}) {
             f.beeps = 0;
             const QString before = box->toPlainText();
             box->setFocus();
@@ -131,43 +125,16 @@ private slots:
         }
     }
 
-    void the_buttons_send_and_the_status_shows()
+    void the_status_tells_a_name_being_resolved_and_a_click_refreshes_it()
     {
-        Window_fixture f;
-        QVERIFY(f.Connect());
-        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
-        QVERIFY(f.Command_start->hasFocus()); // Start is focused once connected
-        QTest::mouseClick(f.Command_start, Qt::LeftButton);
-        QCOMPARE(Digits_masked(f.Peer_read(24)), QStringLiteral("99:99:99 Velantra Start%"));
-        f.Text_to_send->setFocus();
-        QTest::mouseClick(f.Command_abort, Qt::LeftButton);
-        QCOMPARE(f.Peer_read(24).mid(8), QByteArray(" Velantra Abort%"));
-        QVERIFY(f.Command_start->hasFocus());
-        f.Text_to_send->setText(QStringLiteral("ready"));
-        QTest::mouseClick(f.Command_send, Qt::LeftButton);
-        const QByteArray sent = f.Peer_read(15);
-        QCOMPARE(sent.mid(8), QByteArray(" ready%"));
-        QTRY_COMPARE(f.Text_to_goal->toPlainText(), QString::fromLatin1(sent.left(8)) + QStringLiteral(" ready\n"));
-        QTest::mouseClick(f.Command_disconnect, Qt::LeftButton);
-        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
-        QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(f.boxes.Messages().isEmpty());
-    }
-
-    void a_click_on_the_status_shows_what_changed_without_an_event()
-    {
-        // A name is resolved first.
         Window_fixture f;
         f.Text_host->setText(QStringLiteral("localhost"));
         QStringList shown; // what the label is given, in order, on the window's thread
-        QObject::connect(f.connection(), &Remote_connection::Status_changed, f.form,
-                         [&](const QString &text) { shown << text; });
+        QObject::connect(f.connection(), &Remote_connection::Status_changed, f.form, [&](const QString &text) { shown << text; });
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
-        QVERIFY2(shown.indexOf(QStringLiteral("Status : 4")) >= 0
-                     && shown.indexOf(QStringLiteral("Status : 4")) < shown.indexOf(QStringLiteral("Connected")),
-                 qPrintable(shown.join('|')));
-        QCOMPARE(f.connection()->Socket_state(), 7);
+        const qsizetype resolving = shown.indexOf(QStringLiteral("Status : 4"));
+        QVERIFY2(resolving >= 0 && resolving < shown.indexOf(QStringLiteral("Connected")), qPrintable(shown.join('|')));
         f.Label_status->setText(QStringLiteral("Idle"));
         QTest::mouseClick(f.Label_status, Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
@@ -191,9 +158,9 @@ private slots:
             QVERIFY2(f.Text_to_send->hasFocus(), qPrintable(control->objectName()));
         }
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" set go")); // a Space on Start would start
-        QCOMPARE(f.Text_to_send->text(), QStringLiteral("ready set go"));
         QTest::mouseClick(f.Command_send, Qt::LeftButton);
         QCOMPARE(Digits_masked(f.Peer_read(21)), QStringLiteral("99:99:99 ready set go%")); // and nothing before it
+        QVERIFY(f.Command_start->hasFocus()); // Send gives it back
         f.Text_to_send->setFocus();
         QTest::mouseClick(client, Qt::LeftButton, {}, Bare_point(client)); // Form_Click
         QVERIFY(f.Command_start->hasFocus());
@@ -203,9 +170,9 @@ private slots:
     {
         Window_fixture f;
         QVERIFY(f.Connect());
-        QVERIFY(f.Command_start->hasFocus());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(f.Command_start->hasFocus()); // once connected
+        QTest::keyClick(f.Command_start, Qt::Key_Return);
+        QTest::keyClick(f.Command_start, Qt::Key_Enter, Qt::KeypadModifier);
         QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true); // repeats of a held key
         QCoreApplication::sendEvent(f.Command_start, &held);
         for (QLineEdit *box : {f.Text_host, f.Text_to_send}) {
@@ -213,21 +180,20 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
             QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
         }
-        QTest::mouseClick(f.Command_abort, Qt::LeftButton); // marks the end
-        QCOMPARE(Digits_masked(f.Peer_read(72)),
-                 QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
+        QTest::mouseClick(f.Command_abort, Qt::LeftButton); // marks the end, and gives the focus back to Start
+        QCOMPARE(Digits_masked(f.Peer_read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
+        QVERIFY(f.Command_start->hasFocus());
 
         // Every push button of the window answers alike; the arm button once a board is there.
-        f.Frame_Phidget->setEnabled(true);
-        f.Frame_phidget_control->show();
-        for (QPushButton *button : {f.Command_abort, f.Command_send, f.Command_connect,
-                                    f.Command_disconnect, f.Command_Phidget_Active}) {
+        Find<QGroupBox>(f.form, "Frame_Phidget")->setEnabled(true);
+        Find<QGroupBox>(f.form, "Frame_phidget_control")->show();
+        for (const char *name : {"Command_abort", "Command_send", "Command_connect", "Command_disconnect", "Command_Phidget_Active"}) {
+            auto *button = Find<QPushButton>(f.form, name);
             QSignalSpy clicked(button, &QAbstractButton::clicked);
             button->setFocus();
             QTest::keyClick(button, Qt::Key_Return);
-            QVERIFY2(clicked.count() == 1, qPrintable(button->objectName()));
+            QVERIFY2(clicked.count() == 1, name);
         }
-        QCOMPARE(f.Command_Phidget_Active->text(), QStringLiteral("Armed"));
     }
 
     void ctrl_x_cuts_in_a_text_box_and_ends_the_program_elsewhere()
@@ -239,16 +205,13 @@ private slots:
             box->setText(QStringLiteral("ready"));
             box->selectAll();
             QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
-            QCOMPARE(box->text(), QString());
-            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ready"));
+            QVERIFY(box->text().isEmpty() && QGuiApplication::clipboard()->text() == QStringLiteral("ready"));
         }
         QVERIFY(!f.form->Exit_requested());
-        QCOMPARE(f.connection()->Socket_state(), 7);
         f.Command_start->setFocus();
         QTest::keyClick(f.Command_start, Qt::Key_X, Qt::ControlModifier);
         QVERIFY(f.form->Exit_requested());
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState); // the server sees the close
-        QTRY_VERIFY(f.form.isNull());
     }
 
     void failed_connect_stays_in_error()
@@ -256,16 +219,17 @@ private slots:
         Window_fixture f;
         f.connection()->Set_remote_port(Closed_port());
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
-        QTRY_COMPARE(f.boxes.Messages().size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral("^winsock error! 10061 \\S")).match(f.boxes.Texts().first()).hasMatch(),
-                 qPrintable(f.boxes.Texts().first()));
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^winsock error! 10061 \\S")).match(f.boxes.Texts().join('|')).hasMatch(),
+                 qPrintable(f.boxes.Texts().join('|')));
         f.Label_status->setText(QStringLiteral("Idle"));
-        QEvent activate(QEvent::WindowActivate); // Form_Activate reads the state anew
+        QEvent activate(QEvent::WindowActivate); // Form_Activate reads the state and the clock anew
         QCoreApplication::sendEvent(f.form, &activate);
+        QCOMPARE(Find<QLabel>(f.form, "Label_PC_Time")->text(), Time_Stamp().left(5));
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
-        QTest::mouseClick(f.Command_disconnect, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QCOMPARE(f.boxes.Messages().size(), 1); // the one error, nothing on closing
     }
 
     void received_lines_heat_and_sounds_shown()
@@ -280,17 +244,13 @@ private slots:
         QVERIFY(f.Server_send("Velantra Active Heat/<b>4<br>/&lt;Go&gt;%x\xA4#%"));
         QTRY_COMPARE(f.Text_from_goal->toPlainText(), QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\nVelantra Active Heat/<b>4<br>/&lt;Go&gt;\nx\u00A4#\n"));
         QCOMPARE(f.Heat(), QStringLiteral("<b>4<br>/&lt;Go&gt;"));
-        QVERIFY(f.Label_active_heat->textFormat() == Qt::PlainText && f.Label_heat_status->textFormat() == Qt::PlainText);
         QCOMPARE(QStringLiteral("%1/%2").arg(f.sound.played.join(',')).arg(f.beeps), QStringLiteral("8922 0/1"));
         // linescroll moves up one line and leaves the focus be.
         QScrollBar *bar = f.Text_from_goal->verticalScrollBar();
         QCOMPARE(bar->value(), bar->maximum() - 1);
-        f.item_linescroll->trigger();
+        Find<QAction>(f.form, "item_linescroll")->trigger();
         QCOMPARE(bar->value(), bar->maximum() - 2);
         QVERIFY(f.Text_to_send->hasFocus());
-        // A server that hangs up is no error.
-        f.peer->disconnectFromHost();
-        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
         QVERIFY(f.boxes.Messages().isEmpty());
     }
 
@@ -341,16 +301,7 @@ private slots:
         QTest::mouseClick(f.Command_start, Qt::LeftButton);
         QTRY_COMPARE(f.Heat(), QStringLiteral("41/Start"));
         QVERIFY(wait_for("<- 127\\.0\\.0\\.1:\\d+: \\d\\d:\\d\\d:\\d\\d Velantra Start\n").hasMatch());
-
-        // A second client that sends rubbish and leaves disturbs nothing.
-        QTcpSocket other;
-        other.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(other.waitForConnected(5000));
-        other.write(QByteArray(100 * 1024, '\xFF') + QByteArray("%\0\1%unterminated", 16));
-        other.disconnectFromHost();
-        QVERIFY(wait_for("disconnected \\(1 client").hasMatch());
-
-        sim.write("/next\nfinish line ready \xC2\xA4 #\n");
+        sim.write("/next\nfinish line ready \xC2\xA4 #\n"); // typed at the goal
         QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("finish line ready \u00A4 #"));
         QTest::mouseClick(f.Command_abort, Qt::LeftButton); // for the next heat
         QTRY_COMPARE(f.Heat(), QStringLiteral("42/Abort"));

@@ -7,8 +7,6 @@
 #include "shared/globals.h"
 #include "shared/platform.h"
 #include "shared/single_instance.h"
-#include "shared/time_texts.h"
-#include "start_trigger/ring_tone.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 
@@ -105,27 +103,8 @@ private slots:
             f.write(file);
         }
         Form_remotestart *w = Load_window();
-        QVERIFY(!w->Exit_requested());
-        QVERIFY(boxes_->Messages().isEmpty());
+        QVERIFY(!w->Exit_requested() && boxes_->Messages().isEmpty());
         QTEST(Find<QLineEdit>(w, "Text_host")->text(), "host");
-        QCOMPARE(w->windowTitle(), QStringLiteral("Velantra Remote Start 1.1.26"));
-        QVERIFY(!Find<QMenu>(w, "menu_debug")->menuAction()->isVisible());
-        QCOMPARE(Find<QPushButton>(w, "Command_Phidget_Active")->text(), QStringLiteral("Unarmed"));
-        // The ring tone comes from the program's own resources, byte for byte.
-        QCOMPARE(w->Ringtone()->Ringtone_wave().size(), 35732);
-        QVERIFY(w->Ringtone()->Ringtone_wave().startsWith("RIFF"));
-    }
-
-    void clock_shows_hours_and_minutes_on_showing_and_activation()
-    {
-        Form_remotestart *w = Load_window();
-        w->show();
-        QLabel *clock = Find<QLabel>(w, "Label_PC_Time");
-        QVERIFY(QRegularExpression(QStringLiteral("^([01]\\d|2[0-3]):[0-5]\\d$")).match(clock->text()).hasMatch());
-        clock->clear();
-        QEvent activate(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(w, &activate);
-        QCOMPARE(clock->text(), Time_Stamp().left(5));
     }
 
     void ctrl_on_form_menu_toggles_debug()
@@ -133,6 +112,7 @@ private slots:
         Form_remotestart *w = Load_window();
         QAction *debug = Find<QMenu>(w, "menu_debug")->menuAction();
         Keyboard_stand_in keyboard;
+        QVERIFY(!debug->isVisible());
         // Without Ctrl nothing changes; with it each opening toggles.
         for (bool held : {false, true, false, true}) {
             const bool before = debug->isVisible();
@@ -167,34 +147,18 @@ private slots:
         QVERIFY(!QFile::exists(ini));
     }
 
-    void second_instance_is_refused()
-    {
-        Instance_lock first;
-        QVERIFY(first.Try_acquire());
-        Form_remotestart *w = Load_window();
-        QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("A previous instance of this program is already running!")});
-        QVERIFY(w->Exit_requested());
-        QCOMPARE(w->windowTitle(), QStringLiteral("Velantra Remote Start")); // nothing after the refusal ran
-    }
-
     void lock_of_a_running_copy_refuses_and_of_a_killed_one_is_taken_over()
     {
         QProcess client;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        client.setProcessEnvironment(env);
-        client.start(QStringLiteral(VELANTRA_CLIENT_PATH), QStringList());
-        QVERIFY(client.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Instance_lock::Default_path()), 20000);
-        QTRY_VERIFY(QFileInfo(Instance_lock::Default_path()).size() > 0);
+        client.start(QStringLiteral(VELANTRA_CLIENT_PATH), {"-platform", "offscreen"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(Instance_lock::Default_path()).size() > 0, 20000);
         QVERIFY(Load_window()->Exit_requested());
         QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("A previous instance of this program is already running!")});
         boxes_->Clear();
         client.kill(); // a crash: the lock file stays behind
         QVERIFY(client.waitForFinished());
         QVERIFY(QFile::exists(Instance_lock::Default_path()));
-        QVERIFY(!Load_window()->Exit_requested());
-        QVERIFY(boxes_->Messages().isEmpty());
+        QVERIFY(!Load_window()->Exit_requested() && boxes_->Messages().isEmpty());
     }
 
     void left_over_lock_files_do_not_block_the_start_data()
@@ -216,8 +180,7 @@ private slots:
         lock.close();
         if (!readable)
             lock.setPermissions(QFileDevice::Permissions());
-        QVERIFY(!Load_window()->Exit_requested());
-        QVERIFY(boxes_->Messages().isEmpty());
+        QVERIFY(!Load_window()->Exit_requested() && boxes_->Messages().isEmpty());
         // Taken over: the guard works again.
         QVERIFY(!Instance_lock().Try_acquire());
     }
@@ -242,14 +205,12 @@ private slots:
         } failing;
         {
             Scoped_facility<Message_boxes> use(failing);
-            window_ = new Form_remotestart;
-            window_->Form_Load();
+            Load_window();
         }
         const DKN_error_form *report = DKN_error_form::Loaded_instance();
         QVERIFY(report && report->isVisible());
-        QVERIFY2(report->Report_text().startsWith(QStringLiteral("Location of error: Form_Load line: 0\r\nerror description: ")),
-                 qPrintable(report->Report_text()));
-        QVERIFY(report->Report_text().contains(QStringLiteral("disk gone")));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Location of error: Form_Load line: 0\r\nerror description: .*disk gone"))
+                     .match(report->Report_text()).hasMatch(), qPrintable(report->Report_text()));
     }
 
     void unload_all_forms_last_first_and_stops_on_refusal()
@@ -279,9 +240,8 @@ private slots:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         w->Connection()->Set_remote_port(server.serverPort());
-        Find<QLineEdit>(w, "Text_host")->setText(QStringLiteral("127.0.0.1"));
-        Find<QPushButton>(w, "Command_connect")->click();
-        QVERIFY(server.waitForNewConnection(5000) || server.hasPendingConnections());
+        w->Connection()->Connect(QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY(server.hasPendingConnections());
         QTcpSocket *peer = server.nextPendingConnection();
         QTRY_COMPARE(w->Connection()->Socket_state(), 7);
         QStringList closed;
@@ -290,8 +250,7 @@ private slots:
             Find<QAction>(w, "item_exit")->trigger();
         else
             QVERIFY(w->close());
-        QCOMPARE(w->Exit_requested(), by_menu);
-        QCOMPARE(closed, QStringList{QStringLiteral("hidden error window")});
+        QVERIFY(w->Exit_requested() == by_menu && closed == QStringList{QStringLiteral("hidden error window")});
         QTRY_VERIFY(window_.isNull()); // deleted from the event loop, not under its own handler
         QVERIFY(Forms::Loaded_Forms().isEmpty());
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);

@@ -37,8 +37,6 @@ struct Failing_step final : Trace_log
     int step;
 };
 
-static const QString Version = QStringLiteral("Version 1.1.26, Compile date: 2017-06-20 20:48");
-
 class Tst_start_trigger : public QObject
 {
     Q_OBJECT
@@ -53,8 +51,6 @@ class Tst_start_trigger : public QObject
     { window_ = std::make_unique<Form_remotestart>(), window_->Form_Load(), window_->move(40, 30), window_->show(); }
     frmAbout *Open_about() { return Find<QAction>("item_about")->trigger(), frmAbout::Existing_instance(); }
     static void Unload(QWidget *form) { form->close(), QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-    // At the top, centred on the window's outer width.
-    static QRect Logo_at(frmAbout *a, QSize size) { return {{(a->frameGeometry().width() - size.width()) / 2, 0}, size}; }
 
 private slots:
     void init() { fake_phidget21_detach(), Load_window(); }
@@ -72,8 +68,7 @@ private slots:
         QTcpServer server; // a timing server on loopback, reading exactly what the client sends
         QVERIFY(server.listen(QHostAddress::LocalHost));
         window_->Connection()->Set_remote_port(server.serverPort());
-        Find<QLineEdit>("Text_host")->setText(QStringLiteral("127.0.0.1"));
-        QTest::mouseClick(Find<QPushButton>("Command_connect"), Qt::LeftButton);
+        window_->Connection()->Connect(QStringLiteral("127.0.0.1"));
         QTRY_VERIFY(server.hasPendingConnections());
         QTcpSocket *peer = server.nextPendingConnection();
         QByteArray received;
@@ -102,8 +97,7 @@ private slots:
         // Abort last: once it is in, everything sent before it is too.
         QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QTRY_VERIFY(received.endsWith("Velantra Abort%"));
-        const QRegularExpression sent(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Velantra Start%\\d\\d:\\d\\d:\\d\\d Velantra Abort%$"));
-        QVERIFY2(sent.match(QString::fromLatin1(received)).hasMatch(), received.constData());
+        QCOMPARE(Digits_masked(received), QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
     }
 
     void ring_and_keep_awake()
@@ -121,14 +115,12 @@ private slots:
         frmAbout *about = Open_about();
         QVERIFY(about && about->isVisible() && !about->isModal() && about->windowFlags() & Qt::WindowStaysOnTopHint);
         QLabel *version = ::Find<QLabel>(about, "Lblversion"), *library = ::Find<QLabel>(about, "Label_phidget_version");
-        QLabel *logo = ::Find<QLabel>(about, "Picture_product");
         QAction *debug = ::Find<QMenu>(about, "menu_debug")->menuAction();
-        QCOMPARE(version->text(), Version);
-        QCOMPARE(library->text(), QStringLiteral("Phidget21 - Version 2.1.8 - Built for the tests"));
-        QCOMPARE(logo->geometry(), Logo_at(about, {200, 109}));
-        // Another logo width is centred as well; a missing one fails with its number.
+        QCOMPARE(version->text() + '|' + library->text(),
+                 QStringLiteral("Version 1.1.26, Compile date: 2017-06-20 20:48|Phidget21 - Version 2.1.8 - Built for the tests"));
+        // The logo at the top, centred on the window's outer width; a missing one fails with its number.
         about->Load_Product_Picture(QPixmap(300, 60));
-        QCOMPARE(logo->geometry(), Logo_at(about, {300, 60}));
+        QCOMPARE(::Find<QLabel>(about, "Picture_product")->geometry(), QRect((about->frameGeometry().width() - 300) / 2, 0, 300, 60));
         QVERIFY_THROWS_EXCEPTION(Numbered_failure, about->Load_Product_Picture(QStringLiteral("NO_SUCH_BITMAP")));
 
         // Opened again: the one window, moved back over the main one, not loaded again.
@@ -152,7 +144,6 @@ private slots:
         QVERIFY(closed.isNull());
         frmAbout *again = Open_about();
         QVERIFY(again && again->isVisible() && !::Find<QMenu>(again, "menu_debug")->menuAction()->isVisible());
-        QCOMPARE(::Find<QLabel>(again, "Lblversion")->text(), Version);
     }
 
     void date_formats_box()
@@ -163,8 +154,7 @@ private slots:
                                 "ISODate = 2017-06-20\nISOnow = 2017-06-20 20:48:05\n"));
         Message_recorder messages;
         ::Find<QAction>(Open_about(), "item_date_formats")->trigger();
-        QVERIFY(messages.Messages().size() == 1 && QRegularExpression(QStringLiteral("^date = .+\ntime = .+\nnow = .+\nISODate = .+\nISOnow = .+\n$"))
-                    .match(messages.Messages()[0].text).hasMatch());
+        QVERIFY(messages.Texts().size() == 1 && messages.Texts()[0].startsWith(QStringLiteral("date = ")));
     }
 
     void failure_while_opening_is_reported()

@@ -37,17 +37,16 @@ QByteArray X_property(QWidget *window, const char *name)
     return bytes;
 }
 
-// Text pixels inside the label's contents rectangle.
-int Ink_inside(QLabel *label)
+// Pixels the widget draws itself (no background, no children) inside area, of at least that alpha.
+int Ink(QWidget *widget, const QRect &area, int alpha)
 {
-    QImage image(label->size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags()); // no background: only what it draws
-    const QRect inside = label->contentsRect();
+    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
     int ink = 0;
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            ink += qAlpha(image.pixel(x, y)) > 128;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ink += qAlpha(image.pixel(x, y)) >= alpha;
     return ink;
 }
 
@@ -55,25 +54,11 @@ int Ink_inside(QLabel *label)
 bool Shows_text_whole(QLabel *label)
 {
     const QSize size = label->size();
-    const int ink = Ink_inside(label);
+    const int ink = Ink(label, label->contentsRect(), 129);
     label->resize(size.width(), size.height() + 60);
-    const int taller = Ink_inside(label);
+    const int taller = Ink(label, label->contentsRect(), 129);
     label->resize(size);
     return ink == taller;
-}
-
-// The frame alone, without its children: nothing of it inside its contents below the caption.
-bool Border_outside_contents(QGroupBox *frame)
-{
-    QImage image(frame->size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    frame->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    const QRect inside = frame->contentsRect();
-    for (int y = std::max(inside.top(), frame->fontMetrics().height()); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
-                return false;
-    return true;
 }
 
 } // namespace
@@ -111,8 +96,6 @@ private slots:
 
     void cleanupTestCase()
     {
-        Globals::Computer_name.clear(), Globals::Ram_size_text.clear(), Globals::Windows_version_text.clear();
-        Globals::Cpu_text.clear(), Globals::Os_text.clear();
         qDeleteAll(Forms::Loaded_Forms());
         boxes_.reset();
         dirs_.reset();
@@ -127,8 +110,6 @@ private slots:
             // The program icon is the main window's; the other two have none of their own.
             QCOMPARE(X_property(windows_[i], "_NET_WM_ICON").isEmpty(), i != 0);
         }
-        // Message boxes take the application's name as their title.
-        QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Velantra Remote Start"));
     }
 
     void controls_without_a_font_of_their_own_take_their_windows()
@@ -147,7 +128,9 @@ private slots:
         QStringList outside;
         for (QWidget *window : std::as_const(windows_))
             for (QGroupBox *frame : window->findChildren<QGroupBox *>()) {
-                if (!Border_outside_contents(frame))
+                QRect inside = frame->contentsRect(); // below the caption, the frame draws nothing
+                inside.setTop(std::max(inside.top(), frame->fontMetrics().height()));
+                if (Ink(frame, inside, 1) != 0)
                     outside << frame->objectName() + " draws inside its contents";
                 for (QWidget *child : frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
                     if (!frame->contentsRect().contains(child->geometry()))
@@ -170,8 +153,6 @@ private slots:
     void report_buttons_in_one_font_with_whole_captions()
     {
         QWidget *form = windows_[1];
-        QCOMPARE(form->font().pointSizeF(), 9.6);
-        QVERIFY(form->font().bold());
         for (const char *name : {"Cmd_print_error", "Cmd_save_log", "Cmd_mailto", "Cmd_continue", "Cmd_exit"}) {
             auto *button = form->findChild<QPushButton *>(QLatin1String(name));
             QCOMPARE(button->font(), form->font());
