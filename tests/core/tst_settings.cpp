@@ -176,32 +176,23 @@ private slots:
         const QByteArray old = "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n";
         QTemporaryDir dir;
         std::optional<Small_tmpfs> disk;
-        QString folder = dir.path();
-        if (fault != QLatin1String("limit")) {
-            disk.emplace("size=64k");
-            if (!disk->Mounted())
-                QSKIP("no tmpfs may be mounted here (root only)");
-            folder = disk->Path();
-        }
+        if (fault != QLatin1String("limit") && !disk.emplace("size=64k").Mounted())
+            QSKIP("no tmpfs may be mounted here (root only)");
+        const QString folder = disk ? disk->Path() : dir.path();
         const QString path = folder + QLatin1Char('/') + Ini_name;
         Write_all(path, old);
         if (disk)
             disk->Fill();
         const QStringList files_before = Files_in(folder);
         std::optional<Folder_refusing_new_files> refusing;
-        if (fault.endsWith(QLatin1String("in place"))) {
-            refusing.emplace(folder);
-            if (!refusing->Made())
-                QSKIP(Folder_refusing_new_files::Why_not);
-        }
+        if (fault.endsWith(QLatin1String("in place")) && !refusing.emplace(folder).Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
         Message_recorder boxes;
-        qint16 result = 1;
-        {
-            std::optional<File_size_limit> limit;
-            if (!disk)
-                limit.emplace(old.size() + 16);
-            result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
-        }
+        std::optional<File_size_limit> limit;
+        if (!disk)
+            limit.emplace(old.size() + 16);
+        const qint16 result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
+        limit.reset();
         QCOMPARE(result, qint16(0));
         QCOMPARE(File_bytes(path), old);
         QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, disk ? ENOSPC : EFBIG)});
