@@ -88,12 +88,8 @@ QString Run(const char *program, const QStringList &arguments)
 
 bool One_page(const QString &pdf) { return Run("pdfinfo", {pdf}).contains(QRegularExpression("\nPages: +1\n")); }
 
-// The page's text lines, without the moment it was printed.
-QStringList Page_lines(const QString &pdf)
-{
-    return Run("pdftotext", {pdf, "-"}).trimmed().split(QRegularExpression("\\s*\n\\s*")).replaceInStrings(
-        QRegularExpression("^Printed at: .*"), QStringLiteral("Printed at: "));
-}
+// The page's text lines.
+QStringList Page_lines(const QString &pdf) { return Run("pdftotext", {pdf, "-"}).split(QRegularExpression("\\s*\n\\s*")); }
 } // namespace
 
 // Qt's widget frames are built without unwinding cleanups, so an exception that
@@ -123,36 +119,14 @@ private slots:
         delete Form();
     }
 
-    void report_has_four_exact_lines_data()
+    void a_report_replaces_the_last_and_keeps_its_comments()
     {
-        QTest::addColumn<QString>("extra");
-        QTest::addColumn<qint32>("uptime");
-        QTest::addColumn<QString>("uptime_text");
-        QTest::newRow("empty extra") << QString() << qint32(3723450) << " 1:02:03,45";
-        QTest::newRow("with extra") << "heat 12" << qint32(5300) << " 00:05,30";
-        // The counter passes 2^31 ms after about 24.8 days and reads negative.
-        QTest::newRow("negative uptime") << QString() << qint32(-61000) << "-01:01,00";
-    }
-    void report_has_four_exact_lines()
-    {
-        QFETCH(QString, extra);
-        QFETCH(qint32, uptime);
-        QFETCH(QString, uptime_text);
-        Fixed_uptime clock(uptime);
-        Scoped_facility<Uptime_clock> use(clock);
-        Report(QStringLiteral("Bad argument"), {}, extra);
-        QCOMPARE(Report_text(), Report_start + "Bad argument" + Version_line + extra
-                                    + "program name: Velantra Remote Client Uptime: " + uptime_text + "\r\n");
-    }
-
-    void second_report_replaces_first_and_keeps_comments()
-    {
-        Report(QStringLiteral("first"));
+        Fixed_uptime clock(3723450);
+        Scoped_facility<Uptime_clock> use_clock(clock);
+        Report(QStringLiteral("Bad argument"), {}, QStringLiteral("heat 12"));
+        QCOMPARE(Report_text(), Report_start + "Bad argument" + Version_line
+                                    + "heat 12program name: Velantra Remote Client Uptime:  1:02:03,45\r\n");
         QVERIFY(Form()->isVisible() && !Form()->isModal() && Form()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        // Nothing fills in the PC values, so only their fixed words show.
-        QCOMPARE((QStringList{Form()->windowTitle(), Control<QLabel>("Label1")->text(), Control<QLabel>("Label_PC_info")->text(),
-                              Control<QLabel>("Label_Windows_Version")->text()}),
-                 (QStringList{"Velantra Remote Client error", "Velantra Remote Client error report", "  Ram: ", "\r\nCPU =  OS = "}));
         QTest::keyClicks(Control<QPlainTextEdit>("Text_error_comments"), QStringLiteral("At the start"));
         Click("Cmd_continue");
         QVERIFY(Form() && !Form()->isVisible()); // hidden, still loaded
@@ -174,10 +148,6 @@ private slots:
 
     void a_failure_inside_the_handler()
     {
-        // The failure route ends here: a trapped failure opens the window.
-        QCOMPARE(File_date_of(QStringLiteral("/no/such/program"), QStringLiteral("FileDate of Module Non_dependant")), QString());
-        QVERIFY(Report_text().startsWith("Location of error: FileDate of Module Non_dependant line: 20\r\nerror description: 53, File not found\r\n"));
-
         // A failure while composing the report.
         Message_recorder messages;
         Fixed_uptime failing(std::nullopt);
@@ -188,13 +158,12 @@ private slots:
         QCOMPARE(Report_text(), Report_start + "Bad argument" + Version_line + "program name: Velantra Remote Client");
     }
 
-
     void one_report_delivered_to_log_mail_and_paper()
     {
         Message_recorder messages;
         // Unencoded in the mail URL, any of "&#?=%+" would cut the body short or corrupt it.
         Report(QStringLiteral("a & b # c ? d = e % f + g"), QStringLiteral("caf\u00e9 & more\nsecond #2 ?x=1"));
-        const QString path = Globals::User_appdata_path + QStringLiteral("/Velantra_errlog.txt"), saved_path = Globals::User_appdata_path;
+        const QString path = Globals::User_appdata_path + QStringLiteral("/Velantra_errlog.txt");
         Click("Cmd_save_log");
         Click("Cmd_save_log");
         QFile file(path);
@@ -204,31 +173,18 @@ private slots:
                                                             + Report_text() + "\r\ncaf\u00e9 & more\r\nsecond #2 ?x=1\r\n" + QString(44, '*') + "\r\n");
         // Latin-1 reading: the é must be the single Windows-1252 byte.
         QVERIFY(QRegularExpression("\\A" + record + record + "\\z").match(QString::fromLatin1(file.readAll())).hasMatch());
-        // Root may write anywhere, so use a log file that is a folder.
-        QDir(out_.path()).mkpath(QStringLiteral("Velantra_errlog.txt"));
-        Globals::User_appdata_path = out_.path();
-        Click("Cmd_save_log");
-        Globals::User_appdata_path = saved_path;
-        QCOMPARE(messages.Texts(), QStringList(2, "Error info appended to file: " + path) << QStringLiteral("Log errorPath/File access error 75"));
+        QCOMPARE(messages.Texts(), QStringList(2, "Error info appended to file: " + path));
 
         messages.Clear();
         Url_recorder urls;
         Scoped_facility<Url_handler> use_urls(urls);
-        const QList<QUrl> &opened = urls.opened;
         Click("Cmd_mailto");
-        QVERIFY(opened.size() == 1 && messages.Texts().isEmpty());
-        QCOMPARE(opened[0].toString(QUrl::RemoveQuery), "mailto:" + Error_report::Vendor_email);
-        const QUrlQuery query(opened[0]);
-        QCOMPARE(query.queryItemValue(QStringLiteral("Subject"), QUrl::FullyDecoded), QStringLiteral(" Velantra Remote Client error"));
-        const QString body = query.queryItemValue(QStringLiteral("Body"), QUrl::FullyDecoded);
-        QVERIFY2(body.startsWith("Gen.at: "), qPrintable(body));
-        QCOMPARE(body.section("//\r\n", 1), " Velantra Remote Client Program version " + Build + "//\r\n Computer: //\r\n  " + Report_text()
-                                                 + "//  caf\u00e9 & more\r\nsecond #2 ?x=1");
+        QVERIFY(urls.opened.size() == 1 && messages.Texts().isEmpty());
+        QCOMPARE(urls.opened[0].toString(QUrl::RemoveQuery), "mailto:" + Error_report::Vendor_email);
+        const QString body = QUrlQuery(urls.opened[0]).queryItemValue(QStringLiteral("Body"), QUrl::FullyDecoded);
+        QVERIFY2(body.contains(Report_text()) && body.endsWith("caf\u00e9 & more\r\nsecond #2 ?x=1"), qPrintable(body));
 
-        const QString pdf = out_.filePath(QStringLiteral("report.pdf"));
-        auto *bar = Control<QProgressBar>("ProgressBar1");
-        Print(0, pdf);
-        QVERIFY(!QFile::exists(pdf) && bar->isVisible() && bar->value() == 0);
+        Print(0, out_.filePath(QStringLiteral("report.pdf")));
         Print(1, QStringLiteral("/no/such/folder/report.pdf"));
         QCOMPARE(messages.Texts(), (QStringList{QStringLiteral("No printer availible"), QStringLiteral("Printer error")}));
 
@@ -238,29 +194,17 @@ private slots:
             QVERIFY2(!Services_required(), "needs poppler-utils and the test run's CUPS scheduler (tests/services/cups.sh)");
             QSKIP("no poppler-utils or no printer of the test run's own (tests/services/cups.sh)");
         }
+        // For real on the default printer: the run's own queue writes the page to its file.
         messages.Clear();
-        Print(1, pdf);
-        QVERIFY(messages.Texts().isEmpty() && !bar->isVisible() && bar->value() == 100 && One_page(pdf));
-        const QStringList expected{
-            "Velantra Remote Client error report", "Printed at: ", "Velantra Remote Client version " + Build, "Computer:",
-            "Location of error: PlaySOUND line: 11460", "error description: 5, a & b # c ? d = e % f + g", "Velantra Remote Client Program version " + Build,
-            "Extra information: program name: Velantra Remote Client Uptime:", "caf\u00e9 & more", "second #2 ?x=1",
-            "What to do with this error report?", "To help fix the error, please report it by using any of the methods listed below!",
-            "1 Send by normal mail to:", Error_report::Vendor_company, Error_report::Vendor_street, Error_report::Vendor_town,
-            Error_report::Vendor_country, "2 E-mail to:", Error_report::Vendor_email, "3 Call", Error_report::Vendor_phones};
-        const QStringList lines = Page_lines(pdf);
-        QCOMPARE(lines.size(), expected.size());
-        for (int i = 0; i < expected.size(); ++i)
-            QVERIFY2(lines[i].startsWith(expected[i]), qPrintable(lines[i]));
-        // The question line is the emphasised one.
-        QVERIFY(Run("pdffonts", {pdf}).contains(QStringLiteral("Bold")));
-
-        // The same page, for real on the default printer: the run's own queue writes it to its file.
         QFile::remove(printed); // a job of an earlier test in this run
         Click("Cmd_print_error");
         QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join('|')));
         QTRY_VERIFY_WITH_TIMEOUT(One_page(printed), 30000); // once the whole job is in
-        QCOMPARE(Page_lines(printed), lines);
+        // The report and the comments, whole and in order, on the one page.
+        const QStringList lines = Page_lines(printed);
+        qsizetype at = 0;
+        for (const QString &line : QStringList{"error description: 5, a & b # c ? d = e % f + g", "caf\u00e9 & more", "second #2 ?x=1"})
+            QVERIFY2((at = lines.indexOf(line, at)) >= 0, qPrintable(line + "\n" + lines.join('\n')));
         QFile::remove(printed);
     }
 
@@ -271,6 +215,8 @@ private slots:
         QTest::newRow("no such folder") << "missing" << "Log errorPath not found 76";
         QTest::newRow("the folder lookup's text, no folder") << "relative" << "Log errorPath not found 76";
         QTest::newRow("folder takes no new file") << "refusing" << "Log errorPermission denied 70";
+        // Root may write anywhere: a log file that is a folder fails for everyone.
+        QTest::newRow("log is a folder") << "folder" << "Log errorPath/File access error 75";
         QTest::newRow("file-size limit") << "limit" << "Log errorDevice I/O error 57";
         QTest::newRow("full disk") << "full" << "Log errorDisk full 61";
     }
@@ -281,14 +227,10 @@ private slots:
         QFETCH(QString, message);
         const QByteArray earlier = "Saved  at: an earlier record\r\n";
         QTemporaryDir dir;
-        QString folder = dir.path();
         std::optional<Small_tmpfs> disk;
-        if (fault == QLatin1String("full")) {
-            disk.emplace("size=64k");
-            if (!disk->Mounted())
-                QSKIP("no tmpfs may be mounted here (root only)");
-            folder = disk->Path();
-        }
+        if (fault == QLatin1String("full") && !disk.emplace("size=64k").Mounted())
+            QSKIP("no tmpfs may be mounted here (root only)");
+        QString folder = disk ? disk->Path() : dir.path();
         std::optional<Working_folder> here;
         if (fault == QLatin1String("relative")) {
             here.emplace(folder);
@@ -298,18 +240,18 @@ private slots:
             folder += QStringLiteral("/missing");
         }
         const QString log = folder + QStringLiteral("/Velantra_errlog.txt");
-        if (fault == QLatin1String("limit") || disk) {
+        const bool appending = fault == QLatin1String("limit") || disk;
+        if (appending) {
             QFile file(log);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
         }
+        if (fault == QLatin1String("folder"))
+            QDir(folder).mkpath(QStringLiteral("Velantra_errlog.txt"));
         if (disk)
             disk->Fill();
         std::optional<Folder_refusing_new_files> refusing;
-        if (fault == QLatin1String("refusing")) {
-            refusing.emplace(folder);
-            if (!refusing->Made())
-                QSKIP(Folder_refusing_new_files::Why_not);
-        }
+        if (fault == QLatin1String("refusing") && !refusing.emplace(folder).Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
         Message_recorder messages;
         Report(QString(6000, QLatin1Char('r'))); // a record longer than the room left
         Globals::User_appdata_path = folder;
@@ -320,11 +262,7 @@ private slots:
             Click("Cmd_save_log");
         }
         QCOMPARE(messages.Texts(), QStringList{message});
-        QFile file(log);
-        if (fault == QLatin1String("limit") || disk)
-            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == earlier);
-        else
-            QVERIFY(!file.exists());
+        QCOMPARE(File_bytes(log), appending ? earlier : QByteArray());
     }
 
     void exceptions_from_handlers_reach_the_window()

@@ -10,15 +10,13 @@
 
 namespace {
 
-QByteArray Read_all(const QString &path) { QFile file(path); return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(); }
 bool Playing() { return Facility<Sound_output>::Get().Playing(); }
-QByteArray Ringtone() { return Read_all(QStringLiteral(":/CUSTOM/RINGTONE")); }
 
 // Milliseconds of sound in a raw 16-bit stereo 16 kHz recording: 10 ms blocks with
 // a sample clearly above silence.
 int Sound_ms(const QString &path)
 {
-    const QByteArray raw = Read_all(path);
+    const QByteArray raw = File_bytes(path);
     const auto *samples = reinterpret_cast<const qint16 *>(raw.constData()); // a little-endian host
     int loud = 0;
     for (qsizetype at = 0; at + 320 <= raw.size() / 2; at += 320)
@@ -47,7 +45,7 @@ private slots:
                                       "--device=@DEFAULT_MONITOR@").split(QLatin1Char(' ')) << capture);
         QTRY_VERIFY_WITH_TIMEOUT(size() > 3200, 10000); // recording once the first silence is in
 
-        PlaySOUND(Ringtone(), false); // returns while the tone plays on
+        PlaySOUND(File_bytes(QStringLiteral(":/CUSTOM/RINGTONE")), false); // returns while the tone plays on
         QVERIFY(Playing());
         QTRY_VERIFY_WITH_TIMEOUT(!Playing() && Sound_ms(capture) >= 350, 10000);
         // Half a second of silence after it, so the whole tone is in the file.

@@ -1,6 +1,5 @@
-// The failure route without a window: one numbering for every kind of failure, the
-// location a guarded handler gives, the procedures that trap their own failures,
-// and reports from another thread.
+// The failure route without a window: the location a guarded handler or a trapped
+// procedure gives, reports from another thread, and a route that fails in turn.
 
 #include "shared/facility.h"
 #include "shared/failure.h"
@@ -8,10 +7,8 @@
 
 #include <QtTest>
 
-#include <new>
+#include <stdexcept>
 #include <thread>
-
-Q_DECLARE_METATYPE(std::exception_ptr)
 
 namespace {
 
@@ -26,6 +23,7 @@ struct Report_recorder final : Failure_sink
     }
     QStringList reports;
     QList<QThread *> threads;
+    Scoped_facility<Failure_sink> use{*this};
 };
 
 void Command_start_Click() // a handler as the windows write them
@@ -39,66 +37,23 @@ class Tst_failure : public QObject
 {
     Q_OBJECT
 private slots:
-    void one_numbering_data()
-    {
-        QTest::addColumn<std::exception_ptr>("failure");
-        QTest::addColumn<QString>("report");
-        QTest::newRow("its own number") << std::make_exception_ptr(Numbered_failure(QStringLiteral("Resource not found"), 326))
-                                        << "326, Resource not found";
-        QTest::newRow("out of memory") << std::make_exception_ptr(std::bad_alloc()) << "7, std::bad_alloc";
-        QTest::newRow("overflow") << std::make_exception_ptr(std::overflow_error("Overflow")) << "6, Overflow";
-        QTest::newRow("out of range") << std::make_exception_ptr(std::out_of_range("Subscript")) << "9, Subscript";
-        QTest::newRow("invalid argument") << std::make_exception_ptr(std::invalid_argument("Bad")) << "5, Bad";
-        QTest::newRow("any other") << std::make_exception_ptr(std::runtime_error("socket gone")) << "51, socket gone";
-        QTest::newRow("no standard exception") << std::make_exception_ptr(42) << "51, Unknown failure";
-    }
-    void one_numbering()
-    {
-        QFETCH(std::exception_ptr, failure);
-        const Failure_text text = Describe_failure(failure);
-        QTEST(QStringLiteral("%1, %2").arg(text.number).arg(text.description), "report");
-        Report_recorder sink;
-        Scoped_facility<Failure_sink> use(sink);
-        Report_failure(QStringLiteral("Here"), 30, failure);
-        QCOMPARE(sink.reports.size(), 1);
-        QTEST(sink.reports[0].section(QStringLiteral(": "), 1), "report");
-    }
-
-    void a_guarded_handler_reports_under_its_own_name()
+    void each_failure_is_reported_once_under_its_location_on_the_applications_thread()
     {
         Report_recorder sink;
-        Scoped_facility<Failure_sink> use(sink);
         Command_start_Click(); // returns normally
-        QCOMPARE(sink.reports, QStringList{QStringLiteral("Command_start_Click line 0: 9, Subscript out of range")});
-    }
-
-    void file_date_or_its_failure()
-    {
-        Report_recorder sink;
-        Scoped_facility<Failure_sink> use(sink);
-        // The locale's short date and long time, without the zone.
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QDateTime modified = QFileInfo(QCoreApplication::applicationFilePath()).lastModified();
-        QCOMPARE(FileDate(), modified.toString(QStringLiteral("dd.MM.yy HH:mm:ss")));
-        QLocale::setDefault(QLocale::c());
         QCOMPARE(File_date_of(QStringLiteral("/no/such/program"), QStringLiteral("FileDate of Module Non_dependant")), QString());
-        QCOMPARE(sink.reports, QStringList{QStringLiteral("FileDate of Module Non_dependant line 20: 53, File not found")});
-    }
-
-    void a_report_from_another_thread_is_made_on_the_applications()
-    {
-        Report_recorder sink;
-        Scoped_facility<Failure_sink> use(sink);
         std::thread([] {
             try {
-                throw std::overflow_error("Overflow");
+                throw std::invalid_argument("Bad");
             } catch (...) {
                 Report_failure(QStringLiteral("Winsock1_DataArrival"));
             }
         }).join();
-        QVERIFY(sink.reports.isEmpty());
-        QTRY_COMPARE(sink.reports, QStringList{QStringLiteral("Winsock1_DataArrival line 0: 6, Overflow")});
-        QCOMPARE(sink.threads, QList<QThread *>{QThread::currentThread()});
+        QCOMPARE(sink.reports.size(), 2); // the other thread's report waits for the application's loop
+        QTRY_COMPARE(sink.reports, (QStringList{QStringLiteral("Command_start_Click line 0: 9, Subscript out of range"),
+                                                QStringLiteral("FileDate of Module Non_dependant line 20: 53, File not found"),
+                                                QStringLiteral("Winsock1_DataArrival line 0: 5, Bad")}));
+        QCOMPARE(sink.threads, QList<QThread *>(3, QThread::currentThread()));
     }
 
     void a_failing_sink_or_a_loop_of_failures_ends_on_standard_error()

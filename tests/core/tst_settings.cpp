@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,11 +17,6 @@
 #include <optional>
 
 namespace {
-QByteArray Read_all(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 void Write_all(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -30,12 +26,8 @@ void Write_all(const QString &path, const QByteArray &bytes)
 // A text as a UTF-16 file holds it, with its byte-order mark.
 QByteArray Utf16(const QString &text, bool big_endian = false)
 {
-    QByteArray bytes = big_endian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
-    for (const QChar c : text) {
-        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
-        bytes.append(big_endian ? high : low).append(big_endian ? low : high);
-    }
-    return bytes;
+    return QStringEncoder(big_endian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+        .encode(text);
 }
 // The first line end at the end of the first 64 KiB read, its LF in the next.
 QByteArray Split_line_end(const QByteArray &first_line)
@@ -66,14 +58,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("found");
 
-        QTest::newRow("plain") << QByteArray("[settings]\r\nhost_ip=10.0.0.7\r\n") << "10.0.0.7" << true;
         QTest::newRow("names ignore case") << QByteArray("[SETTINGS]\r\nHOST_IP=a\r\n") << "a" << true;
         QTest::newRow("blanks trimmed") << QByteArray("  [ settings ]  \r\n  host_ip  =  b c  \r\n") << "b c" << true;
         QTest::newRow("quotes dropped") << QByteArray("[settings]\nhost_ip=\" spaced \"\n") << " spaced " << true;
         QTest::newRow("single quotes dropped") << QByteArray("[settings]\nhost_ip='a b'\n") << "a b" << true;
-        QTest::newRow("one quote kept") << QByteArray("[settings]\nhost_ip=\"half\n") << "\"half" << true;
         QTest::newRow("unmatched quotes kept") << QByteArray("[settings]\nhost_ip='x\"\n") << "'x\"" << true;
-        QTest::newRow("LF file") << QByteArray("[settings]\nhost_ip=lf\n") << "lf" << true;
         QTest::newRow("CR file") << QByteArray("[other]\rhost_ip=no\r[settings]\rhost_ip=cr\r") << "cr" << true;
         QTest::newRow("UTF-16 LE") << Utf16(QString::fromUtf8("[other]\r\nk=1\r\n[settings]\r\nhost_ip=S\u00e4ter\r\n"))
                                    << QString::fromUtf8("S\u00e4ter") << true;
@@ -81,13 +70,11 @@ private slots:
         // What the ANSI code page lacks arrives as "?", as from any settings file.
         QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF[settings]\nhost_ip=\xC3\xA4\xE4\xB8\xAD\n")
                                << QString::fromUtf8("\u00e4?") << true;
-        QTest::newRow("CR LF across a read") << Split_line_end("[settings]") + "host_ip=far" << "far" << true;
         QTest::newRow("no final line end") << QByteArray("[settings]\r\nhost_ip=last") << "last" << true;
         QTest::newRow("comment is no key") << QByteArray("[settings]\r\n;host_ip=old\r\n") << "" << false;
         QTest::newRow("first key wins") << QByteArray("[settings]\r\nhost_ip=1\r\nhost_ip=2\r\n") << "1" << true;
         QTest::newRow("first section wins")
             << QByteArray("[settings]\r\nother=1\r\n[x]\r\n[settings]\r\nhost_ip=2\r\n") << "" << false;
-        QTest::newRow("other section's key") << QByteArray("[other]\r\nhost_ip=no\r\n") << "" << false;
         QTest::newRow("empty value") << QByteArray("[settings]\r\nhost_ip=\r\n") << "" << true;
         QTest::newRow("equals in value") << QByteArray("[settings]\r\nhost_ip=a=b\r\n") << "a=b" << true;
         QTest::newRow("windows-1252") << QByteArray("[settings]\r\nhost_ip=S\xe4ter\x80\r\n")
@@ -100,7 +87,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(bool, found);
         bool was_found = !found;
-        QCOMPARE(Ini::Lookup(file, QStringLiteral("settings"), QStringLiteral("host_ip"), &was_found), expected);
+        QCOMPARE(Ini::Lookup(file, Settings, Host_ip, &was_found), expected);
         QCOMPARE(was_found, found);
     }
 
@@ -120,13 +107,8 @@ private slots:
             << QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n\r\n[other]\n  odd line kept \n");
         QTest::newRow("section added at end, in the file's line ends") << QStringLiteral("NEW")
             << QByteArray("[other]\nx=1") << QByteArray("[other]\nx=1\n[settings]\nhost_ip=NEW\n");
-        QTest::newRow("commented key is not replaced") << QStringLiteral("NEW")
-            << QByteArray("[settings]\r\n;host_ip=old\r\n")
-            << QByteArray("[settings]\r\n;host_ip=old\r\nhost_ip=NEW\r\n");
         QTest::newRow("CR file: replaced, not added again") << QStringLiteral("NEW")
             << QByteArray("[settings]\rhost_ip=old\rport=1\r") << QByteArray("[settings]\rhost_ip=NEW\rport=1\r");
-        QTest::newRow("CR file: added in CR") << QStringLiteral("NEW")
-            << QByteArray("[settings]\rport=1") << QByteArray("[settings]\rport=1\rhost_ip=NEW\r");
         QTest::newRow("UTF-16 stays UTF-16 with its mark") << QString::fromUtf8("Z\u00fcrich \u4e2d")
             << Utf16(QStringLiteral(";c\r\n[settings]\r\nhost_ip=old\r\n"))
             << Utf16(QString::fromUtf8(";c\r\n[settings]\r\nhost_ip=Z\u00fcrich ?\r\n"));
@@ -146,57 +128,32 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Velantra_remote.ini"));
+        const QString path = dir.filePath(Ini_name);
         if (!before.isEmpty())
             Write_all(path, before);
         Message_recorder boxes;
-        QCOMPARE(Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"), value, path), qint16(1));
-        QCOMPARE(Read_all(path), after);
+        QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
+        QCOMPARE(File_bytes(path), after);
         QVERIFY(boxes.Messages().isEmpty());
         // Nothing is left beside it.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Velantra_remote.ini")});
+        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
     }
 
     void read_ini_value_defaults()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("s.ini"));
-        const QString s = QStringLiteral("settings");
-        // No file at all.
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("host_ip"), path, QStringLiteral("x")), QStringLiteral("x"));
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("host_ip"), path, QString()), QStringLiteral("N/A"));
-        Write_all(path, "[settings]\r\nhost_ip=\r\nname=  v  \r\nlong=" + QByteArray(600, 'a') + "\r\n");
-        // A key with an empty value reads like a missing one.
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("host_ip"), path, QStringLiteral("d")), QStringLiteral("d"));
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("host_ip"), path, QString()), QStringLiteral("N/A"));
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("name"), path, QStringLiteral("d")), QStringLiteral("v"));
+        const QString path = dir.filePath(Ini_name);
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("x")), QStringLiteral("x")); // no file
+        Write_all(path, "[settings]\r\nhost_ip=\r\nlong=" + QByteArray(600, 'a') + "\r\n");
+        // An empty value reads like a missing one; without a default as "N/A".
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QString()), QStringLiteral("N/A"));
         // At most what a 512-character buffer holds.
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("long"), path, QString()), QString(511, QLatin1Char('a')));
+        QCOMPARE(Read_Ini_Value(Settings, QStringLiteral("long"), path, QString()), QString(511, QLatin1Char('a')));
 
         // An empty path reads nothing and says so, whatever the default.
         Message_recorder boxes;
-        QCOMPARE(Read_Ini_Value(s, QStringLiteral("host_ip"), QString(), QStringLiteral("d")), QString());
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, QString(), QStringLiteral("d")), QString());
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Ini_file_path is empty!")});
-    }
-
-    void failed_write_reports_and_leaves_file()
-    {
-        QTemporaryDir dir;
-        // A folder that cannot exist, even for root: its parent is a file.
-        const QString blocker = dir.filePath(QStringLiteral("file"));
-        Write_all(blocker, "x");
-        const QString path = blocker + QStringLiteral("/Velantra_remote.ini");
-        Message_recorder boxes;
-        QCOMPARE(Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"), QStringLiteral("v"), path), qint16(0));
-        QCOMPARE(boxes.Messages().size(), 1);
-        const Shown_message m = boxes.Messages().first();
-        QCOMPARE(m.icon, Message_icon::Critical);
-        QCOMPARE(m.title, QStringLiteral(" DKN Error"));
-        const QRegularExpression shape(QStringLiteral("^Writing to INI file failed! Path = (.*)\r\n Error = ([1-9][0-9]*) (.+)$"));
-        const QRegularExpressionMatch match = shape.match(m.text);
-        QVERIFY2(match.hasMatch(), qPrintable(m.text));
-        QCOMPARE(match.captured(1), path);
-        QCOMPARE(Read_all(blocker), QByteArray("x"));
     }
 
     void failed_write_leaves_the_old_file_whole_data()
@@ -215,36 +172,26 @@ private slots:
         const QByteArray old = "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n";
         QTemporaryDir dir;
         std::optional<Small_tmpfs> disk;
-        QString folder = dir.path();
-        if (fault != QLatin1String("limit")) {
-            disk.emplace("size=64k");
-            if (!disk->Mounted())
-                QSKIP("no tmpfs may be mounted here (root only)");
-            folder = disk->Path();
-        }
+        if (fault != QLatin1String("limit") && !disk.emplace("size=64k").Mounted())
+            QSKIP("no tmpfs may be mounted here (root only)");
+        const QString folder = disk ? disk->Path() : dir.path();
         const QString path = folder + QLatin1Char('/') + Ini_name;
         Write_all(path, old);
         if (disk)
             disk->Fill();
         const QStringList files_before = Files_in(folder);
         std::optional<Folder_refusing_new_files> refusing;
-        if (fault.endsWith(QLatin1String("in place"))) {
-            refusing.emplace(folder);
-            if (!refusing->Made())
-                QSKIP(Folder_refusing_new_files::Why_not);
-        }
+        if (fault.endsWith(QLatin1String("in place")) && !refusing.emplace(folder).Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
         Message_recorder boxes;
-        qint16 result = 1;
-        {
-            std::optional<File_size_limit> limit;
-            if (!disk)
-                limit.emplace(old.size() + 16);
-            result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
-        }
+        std::optional<File_size_limit> limit;
+        if (!disk)
+            limit.emplace(old.size() + 16);
+        const qint16 result = Write_Ini_Value(Settings, Host_ip, QString(5000, QLatin1Char('x')), path);
+        limit.reset();
         QCOMPARE(result, qint16(0));
-        QCOMPARE(Read_all(path), old);
+        QCOMPARE(File_bytes(path), old);
         QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, disk ? ENOSPC : EFBIG)});
-        QCOMPARE(boxes.Messages().first().title, QStringLiteral(" DKN Error"));
         QCOMPARE(Files_in(folder), files_before);
     }
 
@@ -260,7 +207,7 @@ private slots:
         // The file grows, then shrinks, where it lies.
         for (const QString &value : {QStringLiteral("timing-server.example"), QStringLiteral("t")}) {
             QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
-            QCOMPARE(Read_all(path), "[settings]\r\nhost_ip=" + value.toLatin1() + "\r\nport=1\r\n");
+            QCOMPARE(File_bytes(path), "[settings]\r\nhost_ip=" + value.toLatin1() + "\r\nport=1\r\n");
         }
         QVERIFY(boxes.Messages().isEmpty());
         // A file that does not exist yet cannot be made there.
@@ -281,7 +228,7 @@ private slots:
         };
         QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("NEW"), other_writer).ok);
         QCOMPARE(replacing, 2); // read again and written on the other's file
-        QCOMPARE(Read_all(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
+        QCOMPARE(File_bytes(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
         QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
     }
 
@@ -297,7 +244,6 @@ private slots:
 
         Globals::Init_program();
         QCOMPARE(Globals::Ini_file_path, dirs.Data_path() + QStringLiteral("/Velantra_remote.ini"));
-        QCOMPARE(Globals::Program_version, QStringLiteral("1.1.26"));
 
         // A folder that cannot be created.
         const QString blocker = dirs.Data_path() + QStringLiteral("/file");
@@ -316,7 +262,7 @@ private slots:
         QCOMPARE(Read_Ini_Value(Settings, Host_ip, Globals::Ini_file_path, QStringLiteral("d")), QStringLiteral("d"));
         QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), Globals::Ini_file_path), qint16(0));
         QCOMPARE(boxes.Texts(), QStringList{Write_failure(Globals::Ini_file_path, ENOENT)});
-        QCOMPARE(Read_all(Globals::Ini_file_path), planted);
+        QCOMPARE(File_bytes(Globals::Ini_file_path), planted);
     }
 };
 

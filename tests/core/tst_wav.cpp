@@ -9,12 +9,6 @@
 
 namespace {
 
-QByteArray Ringtone()
-{
-    QFile file(QStringLiteral(":/CUSTOM/RINGTONE"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 template <typename T>
 QByteArray Le(T v) { return v = qToLittleEndian(v), QByteArray(reinterpret_cast<const char *>(&v), sizeof v); }
 
@@ -40,7 +34,7 @@ private slots:
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<QString>("format"); // channels, rate, bits; empty: not playable
         QTest::addColumn<QByteArray>("samples");
-        const QByteArray ring = Ringtone();
+        const QByteArray ring = File_bytes(QStringLiteral(":/CUSTOM/RINGTONE"));
         QTest::newRow("the ring tone") << ring << "2 16000 16" << ring.mid(ring.indexOf("data") + 8);
         QTest::newRow("8 bits mono, odd data padded, chunks before fmt")
             << Riff(Chunk("LIST", "abc") + Chunk("fmt ", Fmt(1, 1, 8000, 8)) + Chunk("data", "\x80\x90\x70"))

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -33,21 +34,13 @@ QString As_stored(const QString &text)
     return From_Ansi(To_Ansi(text.left(end)));
 }
 
+// ANSI, or UTF-8, UTF-16 LE or BE with their byte-order marks.
 QByteArray Encoded(const QString &text, int encoding)
 {
-    switch (encoding) {
-    case 1: return "\xEF\xBB\xBF" + text.toUtf8();
-    case 2:
-    case 3: {
-        QByteArray bytes = encoding == 2 ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
-        for (const QChar c : text) {
-            const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
-            bytes.append(encoding == 2 ? low : high).append(encoding == 2 ? high : low);
-        }
-        return bytes;
-    }
-    default: return To_Ansi(text);
-    }
+    if (encoding == 0)
+        return To_Ansi(text);
+    const QStringConverter::Encoding unicode[] = {QStringConverter::Utf8, QStringConverter::Utf16LE, QStringConverter::Utf16BE};
+    return QStringEncoder(unicode[encoding - 1], QStringConverter::Flag::WriteBom).encode(text);
 }
 
 QString Folder()

@@ -45,6 +45,12 @@ QStringList Message_recorder::Texts() const
     return texts;
 }
 
+QByteArray File_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList Lines_of(const Class_rolling_text &buffer)
 {
     QStringList lines;

@@ -69,6 +69,8 @@ private:
     Scoped_facility<Sound_output> use_{*this};
 };
 
+// A file's bytes; none when it cannot be read.
+QByteArray File_bytes(const QString &path);
 // The lines a log holds, oldest first.
 QStringList Lines_of(const Class_rolling_text &buffer);
 // What was sent, every digit a 9 (the time stamps differ from run to run).
