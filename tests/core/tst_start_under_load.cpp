@@ -31,12 +31,7 @@ struct Armed_connection
         trigger.Open_InterfaceKit();
         fake_phidget21_attach(301234);
         trigger.Set_armed(true);
-        server.listen(QHostAddress::LocalHost, 0);
-        connection.Set_remote_port(server.serverPort());
-        connection.Connect(QStringLiteral("127.0.0.1"));
-        if (server.waitForNewConnection(5000) || server.hasPendingConnections())
-            peer = server.nextPendingConnection();
-        connected = peer && QTest::qWaitFor([this] { return connection.Socket_state() == 7; }, 5000);
+        connected = server.Connect(connection);
         if (peer)
             QObject::connect(peer, &QTcpSocket::readyRead, &window, [this] { wire += peer->readAll(); });
     }
@@ -79,8 +74,8 @@ struct Armed_connection
     Start_trigger trigger;
     QObject window; // on the test's thread, as the window is
     int display_told = 0;
-    QTcpServer server;
-    QTcpSocket *peer = nullptr;
+    Loopback_server server;
+    QTcpSocket *&peer = server.peer;
     bool connected = false;
     qint64 sent = 0;
     QByteArray wire;
