@@ -114,7 +114,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("readable");
-        QTest::newRow("not a lock") << QByteArray("\x00\xFF garbage\n", 11) << true;
         QTest::newRow("another machine's") << QByteArray("4242\nvelantra-remote\nother-host\n") << true;
         QTest::newRow("unreadable") << QByteArray("1\n") << false;
     }
