@@ -158,14 +158,12 @@ private slots:
         QCOMPARE(c.connection.Stats().lines, lines);
         QCOMPARE(Lines_of(c.connection.Text_from_goal_log()).constLast(), "L" + QString::number(lines) + ':' + body);
 
-        // A line that never ends: held in bounded pieces, each shown as a line; starts go through.
+        // A line that never ends: starts go through.
         const QByteArray endless(64 * 1024, 'y');
         c.wire.clear();
         const char *more_steps = "ssass";
         QVERIFY(c.During_flood(more_steps, [&] { return endless; }, [] {}));
         QCOMPARE(c.Wire(more_steps), Armed_connection::Expected(more_steps));
-        for (const QString &piece : Lines_of(c.connection.Text_from_goal_log()))
-            QVERIFY(piece.size() <= 2 * Line_splitter::Max_held);
         QTRY_COMPARE(c.display_told, 1);
     }
 };
