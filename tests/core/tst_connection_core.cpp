@@ -13,32 +13,8 @@ namespace {
 // The connection, a loopback server and all the connection tells.
 struct Fixture
 {
-    Fixture()
-    {
-        connection.Create_logs();
-        server.listen(QHostAddress::LocalHost, 0);
-        connection.Set_remote_port(server.serverPort());
-    }
-
-    // Connects and waits until both ends see the connection; peer is the server's end.
-    bool Connect(const QString &host = QStringLiteral("127.0.0.1"))
-    {
-        connection.Connect(host);
-        peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
-        return peer && QTest::qWaitFor([this] { return connection.Socket_state() == 7; }, 5000);
-    }
-    QByteArray Peer_read(int n) // all the peer receives, once it holds n bytes
-    {
-        QByteArray bytes;
-        (void)QTest::qWaitFor([&] { return (bytes += peer->readAll()).size() >= n; }, 5000);
-        return bytes;
-    }
-    bool Server_send(const QByteArray &block) // and wait until the client handled it as one read
-    {
-        const qint64 before = connection.Stats().blocks;
-        peer->write(block);
-        return QTest::qWaitFor([&] { return connection.Stats().blocks > before; }, 5000);
-    }
+    Fixture() { connection.Create_logs(); }
+    bool Connect() { return server.Connect(connection); }
     QStringList Lines() const { return Lines_of(connection.Text_from_goal_log()); }
     QString Heat() // id/status, as the window would show them
     {
@@ -54,8 +30,8 @@ struct Fixture
     bool Quiet() const { return refused.isEmpty() && errors.isEmpty(); } // nothing to show the user
 
     Remote_connection connection;
-    QTcpServer server;
-    QTcpSocket *peer = nullptr;
+    Loopback_server server;
+    QTcpSocket *&peer = server.peer;
     QSignalSpy status{&connection, &Remote_connection::Status_changed};
     QSignalSpy refused{&connection, &Remote_connection::Not_connected};
     QSignalSpy errors{&connection, &Remote_connection::Socket_error};
@@ -73,7 +49,6 @@ private slots:
         // Connect while the first attempt is still being made: the abandoned one reports nothing.
         f.connection.Set_remote_port(Closed_port());
         f.connection.Connect(QStringLiteral("127.0.0.1"));
-        f.connection.Set_remote_port(f.server.serverPort());
         QVERIFY(f.Connect());
         QTcpSocket *first = f.peer; // and while connected
         QVERIFY(f.Connect());
@@ -82,10 +57,10 @@ private slots:
         f.connection.Start();
         f.connection.Send_Start_Command(); // the trigger's
         f.connection.Abort();
-        QCOMPARE(Digits_masked(f.Peer_read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
+        QCOMPARE(Digits_masked(f.server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
         const QString text = QStringLiteral("50% done \u20AC \u03A9");
         f.connection.Send(text);
-        const QByteArray sent = f.Peer_read(22);
+        const QByteArray sent = f.server.Read(22);
         QCOMPARE(sent.mid(8), QByteArray(" 50% done \x80 ?%"));
         QCOMPARE(Lines_of(f.connection.Text_to_goal_log()), QStringList{QString::fromLatin1(sent.left(8)) + ' ' + text});
 
@@ -118,7 +93,7 @@ private slots:
         QVERIFY(f.Connect());
         f.connection.Set_grace_ms(60000); // a split line is joined however slow the machine
         for (const QByteArray &block : blocks)
-            QVERIFY(f.Server_send(block));
+            QVERIFY(f.server.Send(f.connection, block));
         QTEST(f.Lines(), "lines");
         QTEST(f.Heat(), "heat");
         QTEST(f.Sounds(), "sounds");
@@ -130,9 +105,9 @@ private slots:
         Fixture f;
         QVERIFY(f.Connect());
         f.connection.Set_grace_ms(60000);
-        QVERIFY(f.Server_send("0%1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
+        QVERIFY(f.server.Send(f.connection, "0%1%2%3%4%5%6%7%8%first%Velantra Active Heat/5/Re"));
         f.connection.Set_grace_ms(Remote_connection::Grace_ms);
-        QVERIFY(f.Server_send("ady"));
+        QVERIFY(f.server.Send(f.connection, "ady"));
         QTRY_COMPARE(f.Lines().join(' '), QStringLiteral("1 2 3 4 5 6 7 8 first Velantra Active Heat/5/Ready")); // the last ten
         QCOMPARE(f.Heat(), QStringLiteral("5/Ready"));
 

@@ -9,7 +9,10 @@
 #include "shared/sound_output.h"
 
 #include <QList>
+#include <QTcpServer>
 #include <QTemporaryDir>
+
+class Remote_connection;
 
 // Points the per-user data and runtime folders at a fresh temporary folder for
 // as long as it lives, so tests never touch the real user's files.
@@ -77,6 +80,21 @@ QStringList Lines_of(const Class_rolling_text &buffer);
 QString Digits_masked(const QByteArray &sent);
 // A loopback port where nothing listens.
 quint16 Closed_port();
+
+// A timing server on loopback for one client; peer is its end of the last connection.
+struct Loopback_server
+{
+    Loopback_server() { server.listen(QHostAddress::LocalHost, 0); }
+    // Sets the client's port and connects it; true once both ends see the connection.
+    bool Connect(Remote_connection &client, const QString &host = QStringLiteral("127.0.0.1"));
+    // True once a connection the client is making is accepted here and connected there.
+    bool Accepted(const Remote_connection &client);
+    QByteArray Read(int n); // all the peer receives, once it holds n bytes
+    // Sends a block and waits until the client has handled it as one read.
+    bool Send(const Remote_connection &client, const QByteArray &block);
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+};
 
 // True when the tests must not skip for lack of a service (set in CI).
 bool Services_required();
