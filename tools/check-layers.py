@@ -10,6 +10,11 @@
    core headers, and of Qt only the headers of QtCore, QtNetwork and QtCore5Compat.
 3. One header per source file: every .cpp but main.cpp has a .h of the same name
    beside it and includes it first.
+4. shared/win32/ is Qt-free and includes only itself (and the system's headers), so
+   that it compiles with a cross-compiler that has no Qt (tools/check-windows.sh).
+
+--core paths are relative to --src (or absolute); one that names no file there is an
+error, so that no working folder can make the core's rules check nothing.
 """
 
 import argparse
@@ -29,6 +34,8 @@ FOLDERS_BELOW = {
     "": {"main_window"},
 }
 CORE_QT_MODULES = ("QtCore", "QtNetwork", "QtCore5Compat")
+# Folders that may include no Qt header and no header outside themselves.
+QT_FREE = ("shared/win32/",)
 # Headers made by the build, not by a folder of src/.
 GENERATED = {"build_version.h"}
 
@@ -74,7 +81,11 @@ def main():
             if name.endswith((".cpp", ".h")):
                 files.append(os.path.relpath(os.path.join(root, name), src).replace(os.sep, "/"))
     files.sort()
-    core = {os.path.relpath(os.path.abspath(f), src).replace(os.sep, "/") for f in args.core}
+    core = {os.path.relpath(os.path.join(src, f), src).replace(os.sep, "/") for f in args.core}
+    unknown = sorted(core - set(files))
+    if unknown:
+        print(f"check-layers: --core names no file under {src}: {', '.join(unknown)}", file=sys.stderr)
+        return 2
     core_qt_dirs = qt_header_dirs(args.qt_include_dirs)
     if args.core and not core_qt_dirs:
         print("check-layers: no QtCore include folder among --qt-include-dirs", file=sys.stderr)
@@ -86,7 +97,10 @@ def main():
             text = f.read()
         folder = folder_of(path)
         includes = INCLUDE.findall(text)
+        qt_free = path.startswith(QT_FREE)
         for kind, name in includes:
+            if qt_free and (is_qt_header(name) if kind == "<" else not name.startswith(QT_FREE)):
+                breaks.append(f"{path}: a Qt-free file may not include {kind}{name}{'>' if kind == '<' else kind}")
             if kind == '"':
                 if name in GENERATED or name.endswith(".moc"):
                     continue

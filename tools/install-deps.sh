@@ -27,6 +27,9 @@ packages=(
   procps netcat-openbsd python3
   # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev
+  # the Windows checks (tools/check-windows.sh): the resource compiler and the MinGW-w64
+  # cross-compiler with the POSIX thread model (the stand-in phidget21 uses std::thread)
+  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
 )
 
 missing=()

@@ -19,3 +19,5 @@ for size in 16 24 32 48 64 128; do
   convert "$icons/velantra-256.png" -resize "${size}x${size}" "PNG32:$icons/velantra-$size.png"
 done
 convert "$icons/velantra-256.png" "PNG32:$icons/velantra-256.png"
+# The program icon of the Windows executable (resources/velantra-remote.rc): the sizes Explorer asks for.
+convert "$icons"/velantra-{16,24,32,48,64,256}.png velantra.ico

@@ -11,7 +11,9 @@ namespace {
 QString platformLocalDataFolder()
 {
 #ifdef Q_OS_WIN
-    return QProcessEnvironment::systemEnvironment().value(QStringLiteral("LOCALAPPDATA"));
+    // The known folder behind %LOCALAPPDATA%, asked of the shell by Qt: right even
+    // where the variable is missing or changed in the environment we were given.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 #else
     const QString xdg = QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_DATA_HOME"));
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))

@@ -1,13 +1,20 @@
 #include "shared/desktop/desktop_facilities.h"
 
 #include "shared/desktop/audio_output.h"
-#include "shared/desktop/dbus_screen_saver.h"
 #include "shared/desktop/printers.h"
-#include "shared/desktop/x11_keys.h"
 #include "shared/facility.h"
 #include "shared/keyboard.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
+#include "shared/screen_saver.h"
+
+#ifdef Q_OS_WIN
+#include "shared/win32/win32_keep_awake.h"
+#include "shared/win32/win32_keyboard.h"
+#else
+#include "shared/desktop/dbus_screen_saver.h"
+#include "shared/desktop/x11_keys.h"
+#endif
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -54,8 +61,29 @@ class Window_system_keyboard final : public Keyboard
 public:
     // The keys held now, not the state of the last event.
     bool Ctrl_down() override { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
-    void Press_shift() override { X11_press_shift(); }
+    void Press_shift() override
+    {
+#ifdef Q_OS_WIN
+        Win32_press_shift();
+#else
+        X11_press_shift();
+#endif
+    }
 };
+
+#ifdef Q_OS_WIN
+// Windows has no screen-saver service to ask; the thread's execution state does it.
+class Execution_state_screen_saver final : public Screen_saver
+{
+public:
+    ~Execution_state_screen_saver() override { Uninhibit(); }
+    void Inhibit(const QString &, const QString &) override { Win32_keep_display_on(true); }
+    void Uninhibit() override { Win32_keep_display_on(false); }
+};
+using Platform_screen_saver = Execution_state_screen_saver;
+#else
+using Platform_screen_saver = Dbus_screen_saver;
+#endif
 
 class System_printers final : public Printers
 {
@@ -83,7 +111,7 @@ struct Desktop_facilities::Installed
     Window_system_keyboard keyboard;
     Audio_output sound;
     System_printers printers;
-    Dbus_screen_saver screen_saver;
+    Platform_screen_saver screen_saver;
 
     Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
     Scoped_facility<System_beep> use_beep{beep};
