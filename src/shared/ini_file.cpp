@@ -598,12 +598,11 @@ void Remove_leftovers(const QString &path, int settings_fd)
 
 // The file changed where it lies, for a folder that takes no new file. A kill at
 // any moment leaves the old or the new value: a line that does not grow is padded
-// with blanks (read as nothing) and goes in one write; a file that grows gets its
-// new last bytes first, after a last line end, where they change no value read,
-// then the rest from the changed line on in one write. A write is cut by a kill only
-// between pages, so what remains is a file of more than one page (4 KiB) whose
-// changed line and the tail after it span two: its later lines could be left half
-// moved. A failure puts the old bytes back.
+// with blanks (read as nothing); a file that grows is first lengthened by blanks at
+// its end, so a lack of space changes nothing, and the rest goes in one write from
+// the changed line on. A write is cut by a kill only between pages, so what remains
+// is a file of more than one page (4 KiB) whose changed part spans two: its lines
+// after the changed one could be left half moved. A failure puts the old bytes back.
 Attempt Write_in_place(const QString &path, int locked_fd, const Names &names, const QString &value,
                        int fallback_error)
 {
@@ -626,13 +625,15 @@ Attempt Write_in_place(const QString &path, int locked_fd, const Names &names, c
     if (shrink > 0)
         change.bytes += Encode(QString(shrink / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding);
     const QByteArray now = old.left(change.from) + change.bytes + old.mid(change.to);
-    if (now.size() > old.size() && !Write_at(fd.Get(), old.size(), QByteArrayView(now).sliced(old.size()))) {
+    const qint64 growth = now.size() - old.size();
+    if (growth > 0
+        && !Write_at(fd.Get(), old.size(), Encode(QString(growth / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding))) {
         error = errno;
         (void)!::ftruncate(fd.Get(), old.size());
         return Done(Failed(error));
     }
     const qint64 from = change.from;
-    if (!Write_at(fd.Get(), from, QByteArrayView(now).sliced(from, old.size() - from)) || ::fdatasync(fd.Get()) != 0) {
+    if (!Write_at(fd.Get(), from, QByteArrayView(now).sliced(from)) || ::fdatasync(fd.Get()) != 0) {
         error = errno;
         Write_at(fd.Get(), from, QByteArrayView(old).sliced(from));
         (void)!::ftruncate(fd.Get(), old.size());

@@ -4,6 +4,7 @@
 #include "shared/globals.h"
 #include "shared/ini_file.h"
 #include "shared/ini_values.h"
+#include "shared/single_instance.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -367,6 +368,25 @@ private slots:
                                                  | QFileDevice::WriteUser | QFileDevice::ReadGroup));
         QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("b")).ok);
         QVERIFY(QFile::permissions(path) & QFileDevice::ReadGroup);
+    }
+
+    // The single-instance lock only where nobody else can write (another user could
+    // plant a held lock or a FIFO there); a FIFO found in its place is taken over.
+    void instance_lock_in_the_users_own_folder()
+    {
+        Isolated_user_dirs dirs;
+        const QString in_data = dirs.Data_path() + QStringLiteral("/Velantra_remote.lock");
+        QCOMPARE(Instance_lock::Default_path(), dirs.Runtime_path() + QStringLiteral("/Velantra_remote.lock"));
+        QVERIFY(::chmod(QFile::encodeName(dirs.Runtime_path()).constData(), 01777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), in_data);
+        qunsetenv("XDG_RUNTIME_DIR");
+        QCOMPARE(Instance_lock::Default_path(), in_data);
+        QVERIFY(::mkfifo(QFile::encodeName(in_data).constData(), 0600) == 0);
+        Instance_lock first;
+        QVERIFY(first.Try_acquire());
+        QVERIFY(!Instance_lock().Try_acquire());
+        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), QString());
     }
 
     void app_user_data_path()
