@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-#include <QRandomGenerator>
-#include <QThread>
 #include <QtTest>
 
 #include <cerrno>
@@ -255,7 +253,7 @@ private slots:
             const pid_t child = ::fork();
             for (int i = round; child == 0; ++i)
                 Ini::Write_Value(path, Settings, Host_ip, values[i % values.size()]);
-            QThread::usleep(QRandomGenerator::global()->bounded(2000, 8000));
+            ::usleep(2000 + std::rand() % 6000);
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
             QVERIFY(values.contains(Ini::Read_Value(path, Settings, Host_ip)));
@@ -288,25 +286,6 @@ private slots:
         }
     }
 
-    // The single-instance lock only where nobody else can write (another user could
-    // plant a held lock or a FIFO there); a FIFO found in its place is taken over.
-    void instance_lock_in_the_users_own_folder()
-    {
-        Isolated_user_dirs dirs;
-        const QString in_data = dirs.Data_path() + QStringLiteral("/Velantra_remote.lock");
-        QCOMPARE(Instance_lock::Default_path(), dirs.Runtime_path() + QStringLiteral("/Velantra_remote.lock"));
-        QVERIFY(::chmod(QFile::encodeName(dirs.Runtime_path()).constData(), 01777) == 0);
-        QCOMPARE(Instance_lock::Default_path(), in_data);
-        qunsetenv("XDG_RUNTIME_DIR");
-        QCOMPARE(Instance_lock::Default_path(), in_data);
-        QVERIFY(::mkfifo(QFile::encodeName(in_data).constData(), 0600) == 0);
-        Instance_lock first;
-        QVERIFY(first.Try_acquire());
-        QVERIFY(!Instance_lock().Try_acquire());
-        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0777) == 0);
-        QCOMPARE(Instance_lock::Default_path(), QString());
-    }
-
     void app_user_data_path()
     {
         Isolated_user_dirs dirs;
@@ -319,6 +298,19 @@ private slots:
 
         Globals::Init_program();
         QCOMPARE(Globals::Ini_file_path, dirs.Data_path() + QStringLiteral("/Velantra_remote.ini"));
+
+        // The single-instance lock only where nobody else can write (another user could
+        // plant a held lock or a FIFO there); a FIFO found in its place is taken over.
+        const QString lock_in_data = dirs.Data_path() + QStringLiteral("/Velantra_remote.lock");
+        QCOMPARE(Instance_lock::Default_path(), dirs.Runtime_path() + QStringLiteral("/Velantra_remote.lock"));
+        QVERIFY(::chmod(QFile::encodeName(dirs.Runtime_path()).constData(), 01777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), lock_in_data);
+        QVERIFY(::mkfifo(QFile::encodeName(lock_in_data).constData(), 0600) == 0);
+        Instance_lock first;
+        QVERIFY(first.Try_acquire() && !Instance_lock().Try_acquire());
+        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), QString());
+        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0755) == 0);
 
         // A folder that cannot be created.
         const QString blocker = dirs.Data_path() + QStringLiteral("/file");

@@ -36,9 +36,7 @@ std::atomic<bool> let_go{false};
 // Outside the lock: a stuck driver holds its caller, not every other call.
 void Hang_if_asked(const char *call)
 {
-    const char *hang = std::getenv("FAKE_PHIDGET21_HANG");
-    const bool held = hang && std::strcmp(hang, call) == 0;
-    while (held && !let_go)
+    for (const char *hang = std::getenv("FAKE_PHIDGET21_HANG"); hang && !std::strcmp(hang, call) && !let_go;)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
