@@ -482,10 +482,11 @@ void Lock(int fd, const QDeadlineTimer &patience)
         QThread::msleep(1);
 }
 
-// The hash of everything read from in, and of what was written.
+// What was read of the old file: its size and a hash that tells any change (the
+// fastest Qt has; nobody forges a settings file against it).
 struct Copied
 {
-    QCryptographicHash old_bytes{QCryptographicHash::Sha1};
+    QCryptographicHash old_bytes{QCryptographicHash::Md4};
     qint64 size = 0;
 };
 
