@@ -559,10 +559,11 @@ int Make_temporary(const QString &path, QString *name, int *error)
             continue;
         if (fd < 0)
             return -1;
-        ::flock(fd, LOCK_EX | LOCK_NB);
+        // Taken for a leftover and locked, or removed, between its making and its lock:
+        // another name.
+        const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
         struct stat st {};
-        // Taken for a leftover and removed between its making and its lock: another name.
-        if (::fstat(fd, &st) == 0 && st.st_nlink == 0) {
+        if (taken || (::fstat(fd, &st) == 0 && st.st_nlink == 0)) {
             ::close(fd);
             continue;
         }
