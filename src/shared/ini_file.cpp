@@ -538,11 +538,14 @@ bool Unchanged(const QString &path, const Copied &copied)
     return Copy(now, -1, at, 0, -1, again, &error) && again.old_bytes.result() == copied.old_bytes.result();
 }
 
-// Temporary files are the settings file's name, a dot and six letters or digits; a
-// live writer holds a lock on its own for as long as it writes.
+// Temporary files are the settings file's name and ".writing-" with six letters or
+// digits; a live writer holds a lock on its own for as long as it writes. Earlier
+// versions left a dot and six random letters or digits: taken for theirs only with
+// a digit and a capital in it, so that a copy a person named ".backup" stays.
 const QRegularExpression &Temporary_suffix()
 {
-    static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression suffix(
+        QStringLiteral("^\\.(writing-[A-Za-z0-9]{6}|(?=.*[0-9])(?=.*[A-Z])[A-Za-z0-9]{6})$"));
     return suffix;
 }
 
@@ -551,7 +554,7 @@ int Make_temporary(const QString &path, QString *name, int *error)
 {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int tries = 0; tries < 100; ++tries) {
-        QString candidate = path + QLatin1Char('.');
+        QString candidate = path + QStringLiteral(".writing-");
         for (int i = 0; i < 6; ++i)
             candidate += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
         const int fd = Regular_file::Open_descriptor(candidate, O_RDWR | O_CREAT | O_EXCL, error);
@@ -580,7 +583,7 @@ void Remove_leftovers(const QString &path, int settings_fd)
     const QFileInfo settings(path);
     struct stat settings_file {};
     const bool known = settings_fd >= 0 && ::fstat(settings_fd, &settings_file) == 0;
-    const QStringList names = settings.dir().entryList({settings.fileName() + QStringLiteral(".??????")},
+    const QStringList names = settings.dir().entryList({settings.fileName() + QStringLiteral(".*")},
                                                        QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         if (!Temporary_suffix().match(name.mid(settings.fileName().size())).hasMatch())

@@ -241,6 +241,7 @@ private slots:
         const QString path = dir.filePath(Ini_name);
         const QByteArray first = "[settings]\r\nhost_ip=0\r\nport=1\r\n[other]\r\nk=v"; // no last line end
         Write_all(path, first);
+        Write_all(path + QStringLiteral(".backup"), first); // a person's copy is no leftover
         std::optional<Folder_refusing_new_files> refusing;
         if (in_place && !refusing.emplace(dir.path()).Made())
             QSKIP(Folder_refusing_new_files::Why_not);
@@ -264,7 +265,7 @@ private slots:
         Write_all(path, first);
         QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("last")).ok && Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("t")).ok);
         QCOMPARE(File_bytes(path), QByteArray(first).replace("host_ip=0", in_place ? "host_ip=t   " : "host_ip=t"));
-        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+        QCOMPARE(Files_in(dir.path()), (QStringList{Ini_name, Ini_name + QStringLiteral(".backup")}));
         // A file that does not exist yet cannot be made there, and says so.
         QCOMPARE(Ini::Write_Value(dir.filePath(QStringLiteral("new.ini")), Settings, Host_ip, QStringLiteral("v")).ok, !in_place);
     }
