@@ -11,6 +11,7 @@
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
+#include "shared/regular_file.h"
 #include "shared/trace.h"
 
 #include <QApplication>
@@ -309,8 +310,8 @@ void DKN_error_form::Write_Error_Log()
         errno = 0;
         if (folder.isEmpty() || QDir::isRelativePath(folder) || !QFileInfo(folder).isDir()) {
             failure = Log_failure(ENOENT, true);
-        } else if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            failure = Log_failure(errno, true);
+        } else if (int error = 0; !Regular_file::Open(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, &error)) {
+            failure = Log_failure(error, true);
         } else {
             const qint64 old_size = file.size();
             errno = 0;

@@ -16,7 +16,7 @@ QString platformLocalDataFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 #else
     const QString xdg = QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_DATA_HOME"));
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+    if (!xdg.isEmpty())
         return xdg;
     const QString home = QDir::homePath();
     if (home.isEmpty())
@@ -32,6 +32,9 @@ QString AppUserData_Path()
     QString folder = platformLocalDataFolder();
     if (folder.isEmpty())
         return {};
+    // A relative folder would be whatever folder the program was started in.
+    if (QDir::isRelativePath(folder))
+        return QStringLiteral("The folder does not exist");
     folder = QDir::toNativeSeparators(QDir::cleanPath(folder));
     while (folder.size() > 1 && folder.endsWith(QDir::separator()))
         folder.chop(1);

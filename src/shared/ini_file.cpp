@@ -2,19 +2,30 @@
 
 #include "shared/ansi_text.h"
 
+#include "shared/regular_file.h"
+
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
+#include <QThread>
 #include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Ini {
 
@@ -348,13 +359,11 @@ Change Plan(const Scan &s, const Names &names, const QString &value)
             encode(before + QLatin1Char('[') + names.section + QLatin1Char(']') + s.line_end + key_line)};
 }
 
-Write_result Failed(int error_number, const QString &fallback_text = QString())
+Write_result Failed(int error_number)
 {
     Write_result result;
     result.error_number = error_number != 0 ? error_number : EIO;
-    result.error_text = error_number != 0 || fallback_text.isEmpty()
-                            ? QString::fromLocal8Bit(std::strerror(result.error_number))
-                            : fallback_text;
+    result.error_text = QString::fromLocal8Bit(std::strerror(result.error_number));
     return result;
 }
 
@@ -365,124 +374,364 @@ Write_result Succeeded()
     return result;
 }
 
-// Copies bytes [from, to) of in to out, to < 0 meaning the end. False on a failure,
-// with errno telling which.
-bool Copy(QIODevice &in, QFileDevice &out, qint64 from, qint64 to)
+// What one attempt of a write came to: done (well or not), or to be made again on
+// the file as it is now, because another writer changed it meanwhile.
+struct Attempt
 {
-    if (!in.seek(from))
+    bool again = false;
+    Write_result result;
+};
+
+Attempt Done(const Write_result &result) { return {false, result}; }
+Attempt Again() { return {true, {}}; }
+
+// A descriptor closed when it goes.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { Reset(); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int Get() const { return fd_; }
+    void Reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// A descriptor read through QIODevice; a failed read keeps its own error number.
+class Descriptor_reader final : public QIODevice
+{
+public:
+    explicit Descriptor_reader(int fd) : fd_(fd) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    int Error_number() const { return error_; }
+    qint64 size() const override
+    {
+        struct stat st {};
+        return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+    }
+    bool seek(qint64 at) override
+    {
+        if (::lseek(fd_, at, SEEK_SET) < 0) {
+            error_ = errno;
+            return false;
+        }
+        return QIODevice::seek(at);
+    }
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        for (;;) {
+            const ssize_t got = ::read(fd_, data, size_t(most));
+            if (got >= 0)
+                return got;
+            if (errno != EINTR) {
+                error_ = errno;
+                return -1;
+            }
+        }
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    int fd_;
+    int error_ = 0;
+};
+
+// All of bytes at offset at; false with errno set on a failure.
+bool Write_at(int fd, qint64 at, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t put = ::pwrite(fd, bytes.data(), size_t(bytes.size()), off_t(at));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes = bytes.sliced(put);
+        at += put;
+    }
+    return true;
+}
+
+bool Same_file(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether the name path still leads to the file open on fd.
+bool Still_named(int fd, const QString &path)
+{
+    struct stat open_file {}, named {};
+    return ::fstat(fd, &open_file) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0
+           && Same_file(open_file, named);
+}
+
+// Waits for the other writer's lock, but not for ever: a holder that never lets go
+// is not worth a frozen window, and the check before the rename still stands.
+void Lock(int fd, const QDeadlineTimer &patience)
+{
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)
+           && !patience.hasExpired())
+        QThread::msleep(1);
+}
+
+// What was read of the old file: its size and a hash that tells any change (the
+// fastest Qt has; nobody forges a settings file against it).
+struct Copied
+{
+    QCryptographicHash old_bytes{QCryptographicHash::Md4};
+    qint64 size = 0;
+};
+
+// Copies bytes [from, to) of in to out (to < 0: to the end; out < 0: nowhere), and
+// hashes them. False with the error number on a failure.
+bool Copy(Descriptor_reader &in, int out, qint64 &at, qint64 from, qint64 to, Copied &copied, int *error)
+{
+    if (!in.seek(from)) {
+        *error = in.Error_number();
         return false;
+    }
     qint64 left = to < 0 ? std::numeric_limits<qint64>::max() : to - from;
     QByteArray chunk(qBound<qint64>(1, qMin(left, in.size() - from), Chunk), Qt::Uninitialized);
     while (left > 0) {
-        errno = 0;
         const qint64 got = in.read(chunk.data(), qMin<qint64>(chunk.size(), left));
-        if (got < 0)
-            return false;
-        if (got == 0) {
-            if (to < 0)
-                return true;
-            errno = EIO; // the file grew shorter while being read
+        if (got < 0 || (got == 0 && to >= 0)) {
+            *error = got < 0 ? in.Error_number() : EIO; // or the file grew shorter while being read
             return false;
         }
-        if (out.write(chunk.constData(), got) != got)
-            return false;
+        if (got == 0)
+            return true;
+        const QByteArrayView bytes(chunk.constData(), got);
+        copied.old_bytes.addData(bytes);
+        copied.size += got;
+        if (out >= 0) {
+            if (!Write_at(out, at, bytes)) {
+                *error = errno;
+                return false;
+            }
+            at += got;
+        }
         left -= got;
     }
     return true;
 }
 
-bool Write_changed(QIODevice *in, QFileDevice &out, const Change &change)
+// Whether the file at path still holds exactly the bytes that were read.
+bool Unchanged(const QString &path, const Copied &copied)
 {
-    errno = 0;
-    if (in && !Copy(*in, out, 0, change.from))
+    int error = 0;
+    Descriptor fd(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+    if (fd.Get() < 0)
         return false;
-    if (out.write(change.bytes) != change.bytes.size())
+    Descriptor_reader now(fd.Get());
+    if (now.size() != copied.size)
         return false;
-    if (in && !Copy(*in, out, change.to, -1))
-        return false;
-    // The device buffers: only a flush shows whether the last bytes found room.
-    return out.flush();
+    Copied again;
+    qint64 at = 0;
+    return Copy(now, -1, at, 0, -1, again, &error) && again.old_bytes.result() == copied.old_bytes.result();
 }
 
-bool Write_at(QFile &file, qint64 at, const QByteArray &bytes)
+// Temporary files are the settings file's name and ".writing-" with six letters or
+// digits; a live writer holds a lock on its own for as long as it writes. Earlier
+// versions left a dot and six random letters or digits: taken for theirs only with
+// a digit and a capital in it, so that a copy a person named ".backup" stays.
+const QRegularExpression &Temporary_suffix()
 {
-    return file.seek(at) && file.write(bytes) == bytes.size();
+    static const QRegularExpression suffix(
+        QStringLiteral("^\\.(writing-[A-Za-z0-9]{6}|(?=.*[0-9])(?=.*[A-Z])[A-Za-z0-9]{6})$"));
+    return suffix;
 }
 
-// The file changed where it lies, for a folder that takes no new file.
-Write_result Write_in_place(QFile &file, const Change &change)
+// A new temporary file beside path, locked; the descriptor or -1 with error set.
+int Make_temporary(const QString &path, QString *name, int *error)
 {
-    errno = 0;
-    const QByteArray old = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Failed(errno, file.errorString());
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int tries = 0; tries < 100; ++tries) {
+        QString candidate = path + QStringLiteral(".writing-");
+        for (int i = 0; i < 6; ++i)
+            candidate += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+        const int fd = Regular_file::Open_descriptor(candidate, O_RDWR | O_CREAT | O_EXCL, error);
+        if (fd < 0 && *error == EEXIST)
+            continue;
+        if (fd < 0)
+            return -1;
+        // Taken for a leftover and locked, or removed, between its making and its lock:
+        // another name.
+        const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        struct stat st {};
+        if (taken || (::fstat(fd, &st) == 0 && st.st_nlink == 0)) {
+            ::close(fd);
+            continue;
+        }
+        *name = candidate;
+        return fd;
+    }
+    *error = EEXIST;
+    return -1;
+}
+
+// Removes the temporary files of writers that were killed: nobody holds their lock.
+void Remove_leftovers(const QString &path, int settings_fd)
+{
+    const QFileInfo settings(path);
+    struct stat settings_file {};
+    const bool known = settings_fd >= 0 && ::fstat(settings_fd, &settings_file) == 0;
+    const QStringList names = settings.dir().entryList({settings.fileName() + QStringLiteral(".*")},
+                                                       QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!Temporary_suffix().match(name.mid(settings.fileName().size())).hasMatch())
+            continue;
+        const QString leftover = settings.dir().filePath(name);
+        int error = 0;
+        Descriptor fd(Regular_file::Open_descriptor(leftover, O_RDONLY, &error));
+        struct stat st {};
+        if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0)
+            continue;
+        // A kill between making a new file and dropping its temporary name leaves a
+        // second name of the settings file itself, locked by this very write.
+        if ((known && Same_file(st, settings_file)) || ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(QFile::encodeName(leftover).constData());
+    }
+}
+
+// The file changed where it lies, for a folder that takes no new file. A kill at
+// any moment leaves the old or the new value: a line that does not grow is padded
+// with blanks (read as nothing); a file that grows is first lengthened by blanks at
+// its end, so a lack of space changes nothing, and the rest goes in one write from
+// the changed line on. A write is cut by a kill only between pages, so what remains
+// is a file of more than one page (4 KiB) whose changed part spans two: its lines
+// after the changed one could be left half moved. A failure puts the old bytes back.
+Attempt Write_in_place(const QString &path, int locked_fd, const Names &names, const QString &value,
+                       int fallback_error)
+{
+    int error = 0;
+    Descriptor fd(Regular_file::Open_descriptor(path, O_RDWR, &error));
+    if (fd.Get() < 0)
+        return Done(Failed(fallback_error));
+    if (!Still_named(locked_fd, path) || !Still_named(fd.Get(), path))
+        return Again();
+    Descriptor_reader in(fd.Get());
+    const QByteArray old = in.readAll();
+    if (in.Error_number() != 0)
+        return Done(Failed(in.Error_number()));
+    QBuffer buffer;
+    buffer.setData(old);
+    buffer.open(QIODevice::ReadOnly);
+    const Scan s = Find(&buffer, names);
+    Change change = Plan(s, names, value);
+    const qint64 shrink = (change.to - change.from) - change.bytes.size();
+    if (shrink > 0)
+        change.bytes += Encode(QString(shrink / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding);
     const QByteArray now = old.left(change.from) + change.bytes + old.mid(change.to);
-    // Grown first: if the disk is full, nothing of the old text was touched yet.
-    errno = 0;
-    if (now.size() > old.size() && !Write_at(file, old.size(), now.mid(old.size()))) {
-        const int error = errno;
-        file.resize(old.size());
-        return Failed(error, file.errorString());
+    const qint64 growth = now.size() - old.size();
+    if (growth > 0
+        && !Write_at(fd.Get(), old.size(), Encode(QString(growth / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding))) {
+        error = errno;
+        (void)!::ftruncate(fd.Get(), old.size());
+        return Done(Failed(error));
     }
-    // The bytes before the change stay as they are.
     const qint64 from = change.from;
-    if (!Write_at(file, from, now.mid(from, qMin(old.size(), now.size()) - from))
-        || (now.size() < old.size() && !file.resize(now.size()))) {
-        const int error = errno;
-        const QString text = file.errorString();
-        Write_at(file, from, old.mid(from));
-        file.resize(old.size());
-        return Failed(error, text);
+    if (!Write_at(fd.Get(), from, QByteArrayView(now).sliced(from)) || ::fdatasync(fd.Get()) != 0) {
+        error = errno;
+        Write_at(fd.Get(), from, QByteArrayView(old).sliced(from));
+        (void)!::ftruncate(fd.Get(), old.size());
+        return Done(Failed(error));
     }
-    return Succeeded();
+    return Done(Succeeded());
 }
 
-Write_result Replace(const QString &path, QFile &in, const Change &change,
-                     const std::function<void()> &before_replace)
+// Writes the new file under a temporary name and puts it in place of the file that
+// was read, or where none was (existing < 0). Locked by us, an existing file can
+// still be changed by a writer that does not lock: its bytes are checked just before
+// the rename, and a change starts the write again on the new content.
+Attempt Write_new_file(const QString &path, int existing, const Names &names, const QString &value,
+                       const std::function<void()> &before_replace)
 {
-    QSaveFile out(path);
-    errno = 0;
-    if (!out.open(QIODevice::WriteOnly)) {
-        // The folder takes no temporary file: the file itself may still be writable.
-        QFile direct(path);
-        errno = 0;
-        if (direct.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-            return Write_in_place(direct, change);
-        return Failed(errno, out.errorString());
+    int error = 0;
+    std::optional<Descriptor_reader> in;
+    Descriptor reader(existing >= 0 ? Regular_file::Open_descriptor(path, O_RDONLY, &error) : -1);
+    if (existing >= 0) {
+        if (reader.Get() < 0)
+            return error == ENOENT ? Again() : Done(Failed(error));
+        if (!Still_named(existing, path) || !Still_named(reader.Get(), path))
+            return Again();
+        in.emplace(reader.Get());
     }
-    if (!Write_changed(&in, out, change))
-        return Failed(errno, out.errorString()); // out's temporary file goes with it
-    if (before_replace)
-        before_replace();
-    errno = 0;
-    if (!out.commit())
-        return Failed(errno, out.errorString());
-    return Succeeded();
-}
+    const Scan s = Find(in ? &*in : nullptr, names);
+    if (s.failed)
+        return Done(Failed(in->Error_number()));
+    const Change change = Plan(s, names, value);
 
-// A new file, written under a temporary name and renamed only if no other writer
-// has made one meanwhile (appeared tells that).
-Write_result Create(const QString &path, const Change &change, bool *appeared,
-                    const std::function<void()> &before_replace)
-{
-    QTemporaryFile out(path + QStringLiteral(".XXXXXX"));
-    errno = 0;
-    if (!out.open())
-        return Failed(errno, out.errorString());
-    if (!Write_changed(nullptr, out, change))
-        return Failed(errno, out.errorString());
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                       | QFileDevice::ReadOther);
+    QString temporary;
+    Descriptor out(Make_temporary(path, &temporary, &error));
+    if (out.Get() < 0) {
+        if (existing >= 0)
+            return Write_in_place(path, existing, names, value, error);
+        return Done(Failed(error));
+    }
+    const QByteArray temporary_name = QFile::encodeName(temporary);
+    const auto fail = [&](int number) {
+        ::unlink(temporary_name.constData());
+        return Done(Failed(number));
+    };
+    Copied copied;
+    qint64 at = 0;
+    if (in) {
+        struct stat st {};
+        if (::fstat(existing, &st) == 0)
+            (void)::fchmod(out.Get(), st.st_mode & 07777); // the file keeps its mode
+        if (!Copy(*in, out.Get(), at, 0, change.from, copied, &error)
+            || !Copy(*in, -1, at, change.from, change.to, copied, &error))
+            return fail(error);
+    }
+    if (!Write_at(out.Get(), at, change.bytes))
+        return fail(errno);
+    at += change.bytes.size();
+    if (in && !Copy(*in, out.Get(), at, change.to, -1, copied, &error))
+        return fail(error);
+    if (::fdatasync(out.Get()) != 0)
+        return fail(errno);
     if (before_replace)
         before_replace();
-    errno = 0;
-    if (!out.rename(path)) {
-        const int error = errno;
-        *appeared = QFileInfo::exists(path);
-        return Failed(error, out.errorString());
+    if (in) {
+        if (!Unchanged(path, copied)) {
+            ::unlink(temporary_name.constData());
+            return Again();
+        }
+        // Some systems refuse to rename over a file that is open.
+        in.reset();
+        reader.Reset();
+        if (::rename(temporary_name.constData(), QFile::encodeName(path).constData()) != 0)
+            return fail(errno);
+        return Done(Succeeded());
     }
-    out.setAutoRemove(false); // it is the settings file now
-    return Succeeded();
+    // A new file: linked under its name only if no other writer made one meanwhile.
+    const QByteArray name = QFile::encodeName(path);
+    if (::link(temporary_name.constData(), name.constData()) == 0) {
+        ::unlink(temporary_name.constData());
+        return Done(Succeeded());
+    }
+    if (errno == EEXIST) {
+        ::unlink(temporary_name.constData());
+        return Again();
+    }
+    // A file system without hard links: a narrower check, then the rename.
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+        if (QFileInfo::exists(path)) {
+            ::unlink(temporary_name.constData());
+            return Again();
+        }
+        if (::rename(temporary_name.constData(), name.constData()) == 0)
+            return Done(Succeeded());
+    }
+    return fail(errno);
 }
 
 } // namespace
@@ -513,11 +762,12 @@ QString Read_Value(const QString &path, const QString &section, const QString &k
 {
     if (QDir::isRelativePath(path))
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    int error = 0;
+    Descriptor file(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+    if (file.Get() < 0)
         return {};
-    const Scan s = Find(&file, Names(section, key));
-    return s.value;
+    Descriptor_reader in(file.Get());
+    return Find(&in, Names(section, key)).value;
 }
 
 Write_result Write_Value(const QString &path, const QString &section, const QString &key,
@@ -527,27 +777,23 @@ Write_result Write_Value(const QString &path, const QString &section, const QStr
         return Failed(ENOENT);
     const Names names(section, key);
     const QString stored = Profile_text(value);
-    // A file that appears between the read and the write is another writer's:
-    // read it again rather than write over it.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    // Another writer that keeps changing the file is given its turns for a while.
+    const QDeadlineTimer patience(2000);
+    for (int attempt = 0; attempt < 5 || !patience.hasExpired(); ++attempt) {
         // Opened, not asked whether it exists: only ENOENT on opening means missing.
-        QFile in(path);
-        errno = 0;
-        const bool exists = in.open(QIODevice::ReadOnly);
-        if (!exists && errno != ENOENT)
-            return Failed(errno, in.errorString());
-        const Scan s = Find(exists ? &in : nullptr, names);
-        if (s.failed)
-            return Failed(errno, in.errorString());
-        const Change change = Plan(s, names, stored);
-        if (exists)
-            return Replace(path, in, change, before_replace);
-        bool appeared = false;
-        const Write_result r = Create(path, change, &appeared, before_replace);
-        if (!appeared)
-            return r;
+        int error = 0;
+        Descriptor file(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+        if (file.Get() < 0 && error != ENOENT)
+            return Failed(error);
+        // Two copies, or another program that locks the same way, take turns.
+        if (file.Get() >= 0)
+            Lock(file.Get(), patience);
+        Remove_leftovers(path, file.Get());
+        const Attempt a = Write_new_file(path, file.Get(), names, stored, before_replace);
+        if (!a.again)
+            return a.result;
     }
-    return Failed(EEXIST);
+    return Failed(EAGAIN);
 }
 
 } // namespace Ini

@@ -1,24 +1,55 @@
 #include "shared/single_instance.h"
 
+#include "shared/app_user_data.h"
+#include "shared/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QtDebug>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+namespace {
+
+const QString Lock_name = QStringLiteral("/Velantra_remote.lock");
+
+// A folder nobody else can write to: elsewhere another user could plant a held lock
+// (refusing every start) or a FIFO.
+bool Own_folder(const QString &folder, bool private_only)
+{
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return private_only ? (st.st_mode & 0777) == 0700 : (st.st_mode & 0022) == 0;
+#else
+    Q_UNUSED(private_only);
+    return QFileInfo(folder).isDir();
+#endif
+}
+
+} // namespace
+
 QString Instance_lock::Default_path()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/Velantra_remote.lock");
+    // The runtime folder only as the session makes it: the user's own, 0700.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (Own_folder(runtime, true))
+        return runtime + Lock_name;
+    const QString data = AppUserData_Path();
+    if (Own_folder(data, false))
+        return QDir::fromNativeSeparators(data) + Lock_name;
+    return {};
 }
 
 Instance_lock::Instance_lock(const QString &path) : path_(path), lock_(std::make_unique<QLockFile>(path))
@@ -34,7 +65,8 @@ bool Instance_lock::Held_by_live_process() const
 #ifdef Q_OS_UNIX
     // The holder keeps an exclusive flock on the file for as long as it lives, and
     // the system drops it when the holder dies, however it dies.
-    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    const int fd = Regular_file::Open_descriptor(path_, O_RDONLY, &error);
     if (fd < 0)
         return false; // unreadable: not a lock a live copy made
     const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -48,9 +80,21 @@ bool Instance_lock::Held_by_live_process() const
 
 bool Instance_lock::Try_acquire()
 {
-    if (lock_->isLocked() || lock_->tryLock(0))
+    if (!path_.isEmpty() && lock_->isLocked())
         return true;
-    if (lock_->error() == QLockFile::LockFailedError) {
+#ifdef Q_OS_UNIX
+    // Anything there that is no regular file (a FIFO, a device) is no lock of ours:
+    // taken over before the lock would read it and wait.
+    int error = 0;
+    const int fd = path_.isEmpty() ? -1 : Regular_file::Open_descriptor(path_, O_RDONLY, &error);
+    if (fd >= 0)
+        ::close(fd);
+    else if (error == EINVAL)
+        ::unlink(QFile::encodeName(path_).constData());
+#endif
+    if (!path_.isEmpty() && lock_->tryLock(0))
+        return true;
+    if (!path_.isEmpty() && lock_->error() == QLockFile::LockFailedError) {
         if (Held_by_live_process())
             return false;
         // Left over: empty, unreadable, garbage or another machine's; nobody holds it.
@@ -60,6 +104,6 @@ bool Instance_lock::Try_acquire()
     }
     qWarning("velantra-remote: cannot take the single-instance lock %s; starting without it, "
              "so a second copy would not be refused.",
-             qPrintable(QDir::toNativeSeparators(path_)));
+             qPrintable(path_.isEmpty() ? QStringLiteral("(no folder of the user's own)") : QDir::toNativeSeparators(path_)));
     return true;
 }

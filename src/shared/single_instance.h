@@ -13,7 +13,9 @@ class QLockFile;
 class Instance_lock
 {
 public:
-    // The per-user lock used by the program.
+    // The per-user lock used by the program: in the runtime folder when the session
+    // made it the user's own (0700), else in the data folder; empty where neither is
+    // a folder only the user can write.
     static QString Default_path();
 
     explicit Instance_lock(const QString &path = Default_path());

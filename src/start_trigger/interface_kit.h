@@ -13,8 +13,11 @@ public:
     using QObject::QObject;
 
     // Starts looking for the first board found. False when the library is unusable;
-    // no event ever arrives then.
+    // no event ever arrives then. May be called on any thread, and may take long.
     virtual bool Open() = 0;
+    // Ends the board's events: none arrives once it returns. On any thread, after
+    // Open() returned; the object may be deleted then.
+    virtual void Close() = 0;
     // The serial number of the board attached last.
     virtual int Serial_number() const = 0;
     // True for a closed contact; nothing when the board cannot be asked.

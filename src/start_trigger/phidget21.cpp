@@ -4,6 +4,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <atomic>
+
 #ifdef Q_OS_WIN
 #define PHIDGET_CCONV __stdcall
 #else
@@ -79,14 +81,7 @@ class Phidget21_interface_kit final : public Interface_kit
 public:
     explicit Phidget21_interface_kit(const QStringList &library_names) : library_names_(library_names) {}
 
-    ~Phidget21_interface_kit() override
-    {
-        if (handle_) {
-            // After close the library raises no more events for this handle.
-            api_->close(Common(handle_));
-            api_->delete_(Common(handle_));
-        }
-    }
+    ~Phidget21_interface_kit() override { Close(); }
 
     bool Open() override
     {
@@ -100,13 +95,27 @@ public:
             return false;
         if (api_->set_OnAttach_Handler(Common(kit), &On_attach, this) != 0
             || api_->set_OnDetach_Handler(Common(kit), &On_detach, this) != 0
-            || api_->set_OnInputChange_Handler(kit, &On_input_change, this) != 0
-            || api_->open(Common(kit), -1) != 0) { // -1: the first board found
+            || api_->set_OnInputChange_Handler(kit, &On_input_change, this) != 0) {
             api_->delete_(Common(kit));
             return false;
         }
+        // Known before the open: its first events may come while it runs.
         handle_ = kit;
+        if (api_->open(Common(kit), -1) != 0) { // -1: the first board found
+            handle_ = nullptr;
+            api_->delete_(Common(kit));
+            return false;
+        }
         return true;
+    }
+
+    void Close() override
+    {
+        // After close the library raises no more events for this handle.
+        if (CPhidgetInterfaceKitHandle kit = handle_.exchange(nullptr)) {
+            api_->close(Common(kit));
+            api_->delete_(Common(kit));
+        }
     }
 
     int Serial_number() const override { return serial_; }
@@ -114,7 +123,8 @@ public:
     std::optional<bool> Input_state(int index) const override
     {
         int state = 0;
-        if (!handle_ || api_->getInputState(handle_, index, &state) != 0)
+        CPhidgetInterfaceKitHandle kit = handle_;
+        if (!kit || api_->getInputState(kit, index, &state) != 0)
             return std::nullopt;
         return state != 0;
     }
@@ -157,8 +167,8 @@ private:
     }
 
     const QStringList library_names_;
-    std::optional<Api> api_;
-    CPhidgetInterfaceKitHandle handle_ = nullptr;
+    std::optional<Api> api_; // set by Open() before the handle
+    std::atomic<CPhidgetInterfaceKitHandle> handle_{nullptr}; // opened on one thread, read on others
     int serial_ = 0;
 };
 

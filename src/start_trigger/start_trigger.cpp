@@ -4,9 +4,38 @@
 #include "start_trigger/interface_kit.h"
 #include "start_trigger/vendor_library.h"
 
+#include <QSemaphore>
+
 Start_trigger::Start_trigger(QObject *parent) : QObject(parent) {}
 
-Start_trigger::~Start_trigger() = default;
+Start_trigger::~Start_trigger()
+{
+    if (!kit_)
+        return;
+    // The close runs after the open has returned, on a thread that may outlive us.
+    enum State { Waiting, Closed, Abandoned };
+    struct Closing
+    {
+        QSemaphore closed;
+        std::atomic<int> state{Waiting};
+    };
+    const auto closing = std::make_shared<Closing>();
+    Interface_kit *kit = kit_.release();
+    std::thread([kit, opener = std::move(opener_), closing]() mutable {
+        opener.join();
+        kit->Close();
+        if (closing->state.exchange(Closed) == Abandoned)
+            kit->deleteLater(); // on its own thread, if that still runs
+        else
+            closing->closed.release();
+    }).detach();
+    const bool closed = closing->closed.tryAcquire(1, Close_wait_ms) || closing->state.exchange(Abandoned) == Closed;
+    kit->disconnect(this);
+    if (closed)
+        delete kit;
+    else
+        qWarning("velantra-remote: the board's library did not close within %d ms; left behind.", Close_wait_ms);
+}
 
 void Start_trigger::Set_armed(bool armed)
 {
@@ -24,7 +53,7 @@ void Start_trigger::Open_InterfaceKit()
     connect(kit_.get(), &Interface_kit::Detached, this, &Start_trigger::obj_Phidget_OnDetach);
     connect(kit_.get(), &Interface_kit::Input_changed, this, &Start_trigger::obj_Phidget_OnInputChange);
     connect(kit_.get(), &Interface_kit::Input_changing, this, &Start_trigger::Start_if_armed, Qt::DirectConnection);
-    kit_->Open();
+    opener_ = std::thread([kit = kit_.get()] { kit->Open(); });
 }
 
 void Start_trigger::obj_Phidget_OnAttach()

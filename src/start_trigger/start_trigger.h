@@ -8,6 +8,7 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 class Interface_kit;
 
@@ -16,13 +17,17 @@ class Start_trigger : public QObject
     Q_OBJECT
 public:
     explicit Start_trigger(QObject *parent = nullptr);
+    // Closes the board, waiting at most Close_wait_ms for the library: a driver that
+    // never returns from its close is left behind, so the program can still end.
     ~Start_trigger() override;
+    static constexpr int Close_wait_ms = 2000;
 
     bool Phidget_Armed() const { return armed_.load(); }
     void Set_armed(bool armed);
 
-    // Creates the InterfaceKit through the vendor library and opens it. Without a
-    // usable library no event ever comes.
+    // Creates the InterfaceKit through the vendor library and opens it on a thread
+    // of its own: loading and opening a driver may take long, or never end, and must
+    // not hold the caller. Without a usable library no event ever comes.
     void Open_InterfaceKit();
     Interface_kit *obj_Phidget() const { return kit_.get(); }
 
@@ -41,4 +46,5 @@ private:
 
     std::atomic<bool> armed_{false}; // read on the library's thread
     std::unique_ptr<Interface_kit> kit_;
+    std::thread opener_;
 };

@@ -1,9 +1,10 @@
 // The settings file: private-profile semantics, encodings and line ends, whole
-// writes on a failing machine, another writer, the data folder.
+// writes on a failing machine and under kills, other writers, odd files, the data folder.
 #include "shared/app_user_data.h"
 #include "shared/globals.h"
 #include "shared/ini_file.h"
 #include "shared/ini_values.h"
+#include "shared/single_instance.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -13,8 +14,13 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <optional>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 void Write_all(const QString &path, const QByteArray &bytes)
@@ -126,8 +132,11 @@ private slots:
         if (!before.isEmpty())
             Write_all(path, before);
         Message_recorder boxes;
+        const mode_t old_mask = ::umask(077); // a new file is made as it says, a file kept keeps its mode
         QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
+        ::umask(old_mask);
         QCOMPARE(File_bytes(path), after);
+        QCOMPARE(QFileInfo(path).permissions() & QFileDevice::ReadGroup, before.isEmpty() ? QFileDevice::Permissions() : QFileDevice::ReadGroup);
         QVERIFY(boxes.Messages().isEmpty());
         // Nothing is left beside it.
         QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
@@ -189,32 +198,22 @@ private slots:
         QCOMPARE(Files_in(folder), files_before);
     }
 
-    void folder_that_takes_no_new_file_is_written_in_place()
+    void another_writer_between_read_and_write_keeps_its_keys_data()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(Ini_name);
-        Write_all(path, "[settings]\r\nhost_ip=10.0.0.7\r\nport=1\r\n");
-        Folder_refusing_new_files refusing(dir.path());
-        if (!refusing.Made())
-            QSKIP(Folder_refusing_new_files::Why_not);
-        Message_recorder boxes;
-        // The file grows, then shrinks, where it lies.
-        for (const QString &value : {QStringLiteral("timing-server.example"), QStringLiteral("t")}) {
-            QCOMPARE(Write_Ini_Value(Settings, Host_ip, value, path), qint16(1));
-            QCOMPARE(File_bytes(path), "[settings]\r\nhost_ip=" + value.toLatin1() + "\r\nport=1\r\n");
-        }
-        QVERIFY(boxes.Messages().isEmpty());
-        // A file that does not exist yet cannot be made there.
-        QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("v"), dir.filePath(QStringLiteral("new.ini"))), qint16(0));
-        QCOMPARE(boxes.Messages().size(), 1);
-        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("missing file, made meanwhile") << QByteArray();
+        // The same size, most likely within the same clock tick: only its bytes tell.
+        QTest::newRow("changed where it lies") << QByteArray("[settings]\r\nport=0\r\n[other]\r\nk=w\r\n");
     }
 
     void another_writer_between_read_and_write_keeps_its_keys()
     {
+        QFETCH(QByteArray, before);
         QTemporaryDir dir;
         const QString path = dir.filePath(Ini_name);
-        // The file is missing when read, and another writer makes it before ours is in place.
+        if (!before.isEmpty())
+            Write_all(path, before);
+        // Another program that takes no lock writes after ours read the file.
         int replacing = 0;
         const auto other_writer = [&] {
             if (replacing++ == 0)
@@ -224,6 +223,68 @@ private slots:
         QCOMPARE(replacing, 2); // read again and written on the other's file
         QCOMPARE(File_bytes(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
         QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+    }
+
+    // A kill at any moment of a write leaves the old or the new value and every other
+    // line whole; the next write removes what the killed one left behind.
+    void kill_at_any_moment_leaves_the_old_or_the_new_value_data()
+    {
+        QTest::addColumn<bool>("in_place");
+        QTest::newRow("beside") << false;
+        QTest::newRow("in place") << true;
+    }
+
+    void kill_at_any_moment_leaves_the_old_or_the_new_value()
+    {
+        QFETCH(bool, in_place);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        const QByteArray first = "[settings]\r\nhost_ip=0\r\nport=1\r\n[other]\r\nk=v"; // no last line end
+        Write_all(path, first);
+        Write_all(path + QStringLiteral(".backup"), first); // a person's copy is no leftover
+        std::optional<Folder_refusing_new_files> refusing;
+        if (in_place && !refusing.emplace(dir.path()).Made())
+            QSKIP(Folder_refusing_new_files::Why_not);
+        QStringList values{QStringLiteral("0")}; // of every length: the file grows and shrinks
+        for (int length = 1; length <= 60; length += 7)
+            values << QString(length, QLatin1Char('0' + length % 10));
+        for (int round = 0; round < 60; ++round) {
+            if (round % 2 == 0) // the file where it lies grows again
+                Write_all(path, first);
+            const pid_t child = ::fork();
+            for (int i = round; child == 0; ++i)
+                Ini::Write_Value(path, Settings, Host_ip, values[i % values.size()]);
+            ::usleep(2000 + std::rand() % 6000);
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            QVERIFY(values.contains(Ini::Read_Value(path, Settings, Host_ip)));
+            QCOMPARE(Ini::Read_Value(path, Settings, QStringLiteral("port")) + Ini::Read_Value(path, QStringLiteral("other"), QStringLiteral("k")),
+                     QStringLiteral("1v"));
+        }
+        // Where it lies, the file grows; a shorter value keeps the line's length in blanks.
+        Write_all(path, first);
+        QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("last")).ok && Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("t")).ok);
+        QCOMPARE(File_bytes(path), QByteArray(first).replace("host_ip=0", in_place ? "host_ip=t   " : "host_ip=t"));
+        QCOMPARE(Files_in(dir.path()), (QStringList{Ini_name, Ini_name + QStringLiteral(".backup")}));
+        // A file that does not exist yet cannot be made there, and says so.
+        QCOMPARE(Ini::Write_Value(dir.filePath(QStringLiteral("new.ini")), Settings, Host_ip, QStringLiteral("v")).ok, !in_place);
+    }
+
+    // Not a file to read or write: a FIFO (it would wait for a writer for ever),
+    // devices (endless bytes), a folder. The default is used; a write says it failed.
+    void what_is_no_regular_file_is_refused_at_once()
+    {
+        QTemporaryDir dir;
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero")))
+                && QFile::link(QStringLiteral("/dev/urandom"), dir.filePath(QStringLiteral("urandom"))) && QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        for (const auto &[name, error] : {std::pair("fifo", EINVAL), {"zero", EINVAL}, {"urandom", EINVAL}, {"folder", EISDIR}}) {
+            const QString path = dir.filePath(QLatin1String(name));
+            Message_recorder boxes;
+            QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("127.0.0.1")), QStringLiteral("127.0.0.1"));
+            QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), path), qint16(0));
+            QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, error)});
+        }
     }
 
     void app_user_data_path()
@@ -239,11 +300,31 @@ private slots:
         Globals::Init_program();
         QCOMPARE(Globals::Ini_file_path, dirs.Data_path() + QStringLiteral("/Velantra_remote.ini"));
 
+        // The single-instance lock only where nobody else can write (another user could
+        // plant a held lock or a FIFO there); a FIFO found in its place is taken over.
+        const QString lock_in_data = dirs.Data_path() + QStringLiteral("/Velantra_remote.lock");
+        QCOMPARE(Instance_lock::Default_path(), dirs.Runtime_path() + QStringLiteral("/Velantra_remote.lock"));
+        QVERIFY(::chmod(QFile::encodeName(dirs.Runtime_path()).constData(), 01777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), lock_in_data);
+        QVERIFY(::mkfifo(QFile::encodeName(lock_in_data).constData(), 0600) == 0);
+        Instance_lock first;
+        QVERIFY(first.Try_acquire() && !Instance_lock().Try_acquire());
+        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0777) == 0);
+        QCOMPARE(Instance_lock::Default_path(), QString());
+        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0755) == 0);
+
         // A folder that cannot be created.
         const QString blocker = dirs.Data_path() + QStringLiteral("/file");
         Write_all(blocker, "x");
         qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/sub")).toLocal8Bit());
         QCOMPARE(AppUserData_Path(), QStringLiteral("The folder does not exist"));
+        // Relative folders are no folders: they would be whatever folder the program started in.
+        const QByteArray home = qgetenv("HOME");
+        for (const auto &[data, home_folder] : {std::pair("data", "/home"), {"", "home"}}) {
+            qputenv("XDG_DATA_HOME", data), qputenv("HOME", home_folder);
+            QCOMPARE(AppUserData_Path(), QStringLiteral("The folder does not exist"));
+        }
+        qputenv("HOME", home), qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/sub")).toLocal8Bit());
 
         // That text is no folder: nothing is read or written relative to the working folder.
         Globals::Init_program();

@@ -11,13 +11,14 @@
 // The test's side of the stand-in, the same copy the trigger loads.
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 extern "C" int fake_phidget21_handle_count();
+extern "C" void fake_phidget21_let_go(bool go);
 
 class Tst_trigger : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { fake_phidget21_detach(); }
-    void cleanup() { QCOMPARE(fake_phidget21_handle_count(), 0); } // the handle goes with the trigger
+    void cleanup() { QTRY_COMPARE(fake_phidget21_handle_count(), 0); } // the handle goes with the trigger
 
     void events_arm_and_starts()
     {
@@ -49,6 +50,28 @@ private slots:
         fake_phidget21_change_input(3, 1);
         QTRY_COMPARE(inputs.size(), 4);
         QCOMPARE(starts.size(), 2);
+    }
+
+    // A driver that never returns holds neither the caller of the open nor the end of
+    // the program: the trigger comes at once, and goes after a bounded wait.
+    void a_stuck_library_holds_no_one()
+    {
+        for (const QByteArray call : {"open", "close"}) {
+            fake_phidget21_let_go(false);
+            qputenv("FAKE_PHIDGET21_HANG", call);
+            auto trigger = std::make_unique<Start_trigger>();
+            QSignalSpy attached(trigger.get(), &Start_trigger::Attached);
+            trigger->Open_InterfaceKit();
+            fake_phidget21_attach(5);
+            fake_phidget21_let_go(call == "open"); // the board is found once the open returns
+            QTRY_COMPARE(attached.size(), 1);
+            if (call == "close")
+                QTest::ignoreMessage(QtWarningMsg, "velantra-remote: the board's library did not close within 2000 ms; left behind.");
+            trigger.reset();
+            fake_phidget21_let_go(true); // what was left behind ends when the driver returns
+            QTRY_COMPARE(fake_phidget21_handle_count(), 0);
+        }
+        qunsetenv("FAKE_PHIDGET21_HANG");
     }
 
     void no_library_no_board_no_failure()

@@ -1,10 +1,12 @@
 // A stand-in for the vendor's phidget21 library, for the tests only: the C
 // functions the client uses, and a few of its own that raise a board's events
-// from a thread of its own, as the real library does.
+// from a thread of its own, as the real library does. FAKE_PHIDGET21_HANG=open or
+// close makes that call never return, as a stuck driver's, until the test lets go.
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -24,7 +26,7 @@ struct Kit
     int(CCONV *on_attach)(Kit *, void *) = nullptr, (CCONV *on_detach)(Kit *, void *) = nullptr;
     int(CCONV *on_input)(Kit *, void *, int, int) = nullptr;
     void *on_attach_user = nullptr, *on_detach_user = nullptr, *on_input_user = nullptr;
-    bool open = false;
+    bool open = false, told = false; // told of the board attached now
 };
 
 // Recursive: a handler may call back into the library from the event thread.
@@ -37,6 +39,14 @@ std::set<Kit *> kits;
 bool attached = false;
 int serial = 0, inputs[16] = {};
 std::atomic<long long> input_raised_ns{0};
+std::atomic<bool> let_go{false};
+
+// Outside the lock: a stuck driver holds its caller, not every other call.
+void Hang_if_asked(const char *call)
+{
+    for (const char *hang = std::getenv("FAKE_PHIDGET21_HANG"); hang && !std::strcmp(hang, call) && !let_go;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
 
 long long Monotonic_ns() // CLOCK_MONOTONIC on Linux, as the benchmark's clock
 {
@@ -53,7 +63,7 @@ void Raise(F event) { std::thread([&event] { LOCKED; for (Kit *kit : kits) if (k
 
 // Handles are the client's to keep right: a stale one is AddressSanitizer's to find.
 EXPORT int CCONV CPhidgetInterfaceKit_create(Kit **phid) { LOCKED; *phid = *kits.insert(new Kit).first; return 0; }
-EXPORT int CCONV CPhidget_close(Kit *kit) { LOCKED; kit->open = false; return 0; }
+EXPORT int CCONV CPhidget_close(Kit *kit) { Hang_if_asked("close"); LOCKED; kit->open = false; return 0; }
 EXPORT int CCONV CPhidget_delete(Kit *kit) { LOCKED; kits.erase(kit); delete kit; return 0; }
 EXPORT int CCONV CPhidget_getSerialNumber(Kit *kit, int *serialNumber)
 { LOCKED; return kit->open && attached ? (*serialNumber = serial, 0) : 1; }
@@ -71,12 +81,15 @@ SETTER(CPhidget_set_OnAttach_Handler, on_attach, (Kit *, void *))
 SETTER(CPhidget_set_OnDetach_Handler, on_detach, (Kit *, void *))
 SETTER(CPhidgetInterfaceKit_set_OnInputChange_Handler, on_input, (Kit *, void *, int, int))
 
+// Each open handle hears of the attached board once, whether it was opened before
+// the board came or after.
+void Tell_attached() { Raise([](Kit *kit) { if (!kit->told) kit->told = true, kit->on_attach(kit, kit->on_attach_user); }); }
+
 // The test's side of the board, called while no event thread runs.
-EXPORT void fake_phidget21_attach(int board_serial)
-{ attached = true, serial = board_serial, Raise([](Kit *kit) { kit->on_attach(kit, kit->on_attach_user); }); }
+EXPORT void fake_phidget21_attach(int board_serial) { { LOCKED; attached = true, serial = board_serial; } Tell_attached(); }
 // The board goes; its inputs are read again only after a change.
 EXPORT void fake_phidget21_detach()
-{ Raise([](Kit *kit) { kit->on_detach(kit, kit->on_detach_user); }), attached = false; }
+{ Raise([](Kit *kit) { kit->told = false, kit->on_detach(kit, kit->on_detach_user); }), attached = false; }
 EXPORT void fake_phidget21_change_input(int index, int state)
 {
     inputs[index] = state;
@@ -86,12 +99,18 @@ EXPORT void fake_phidget21_change_input(int index, int state)
 // called (CLOCK_MONOTONIC, ns): where a benchmark's trigger-to-wire time starts.
 EXPORT long long fake_phidget21_input_raised_ns() { return input_raised_ns; }
 EXPORT int fake_phidget21_handle_count() { LOCKED; return static_cast<int>(kits.size()); }
+// Every call held by FAKE_PHIDGET21_HANG returns (false: held again from now on).
+EXPORT void fake_phidget21_let_go(bool go) { let_go = go; }
 
 // A board present from the start, for trying the client by hand without hardware.
 EXPORT int CCONV CPhidget_open(Kit *kit, int)
 {
-    { LOCKED; kit->open = true; }
+    Hang_if_asked("open");
+    bool board_there = false;
+    { LOCKED; kit->open = true, board_there = attached; }
     if (const char *board = std::getenv("FAKE_PHIDGET21_ATTACH_SERIAL"))
         fake_phidget21_attach(std::atoi(board));
+    else if (board_there)
+        Tell_attached();
     return 0;
 }
