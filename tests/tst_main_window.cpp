@@ -22,6 +22,7 @@
 #include <QtTest>
 
 #include <stdexcept>
+#include <sys/resource.h>
 
 class Tst_main_window : public QObject
 {
@@ -140,6 +141,25 @@ private slots:
         Instance_lock lock(blocker.fileName() + QStringLiteral("/Velantra_remote.lock"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot take the single-instance lock .*starting without it")));
         QVERIFY(lock.Try_acquire());
+    }
+
+    void file_size_limit_is_a_failed_write_not_the_end()
+    {
+        // Under ulimit -f the lock file cannot be written: the client says so and runs on.
+        QProcess client;
+        client.setChildProcessModifier([] {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        client.start(QStringLiteral(VELANTRA_CLIENT_PATH), {"-platform", "offscreen"});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += client.readAllStandardError()).contains("starting without it"), 20000);
+        QTest::qWait(300); // the rest of the start-up
+        QCOMPARE(client.state(), QProcess::Running);
+        client.kill();
+        QVERIFY(client.waitForFinished());
     }
 
     void failure_at_start_up_reaches_the_error_window()

@@ -2,6 +2,7 @@
 
 #include "shared/desktop/audio_output.h"
 #include "shared/desktop/dbus_screen_saver.h"
+#include "shared/desktop/print_job.h"
 #include "shared/desktop/printers.h"
 #include "shared/desktop/x11_keys.h"
 #include "shared/facility.h"
@@ -55,6 +56,7 @@ public:
     // The keys held now, not the state of the last event.
     bool Ctrl_down() override { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
     void Press_shift() override { X11_press_shift(); }
+    bool Key_down(unsigned int native_scan_code) override { return X11_key_down(native_scan_code); }
 };
 
 class System_printers final : public Printers
@@ -62,14 +64,12 @@ class System_printers final : public Printers
 public:
     int Count() override { return int(QPrinterInfo::availablePrinters().size()); }
 
-    std::unique_ptr<QPrinter> Open(bool first_if_no_default) override
+    bool Print(bool first_if_no_default, const std::function<bool(QPrinter &)> &draw) override
     {
         QPrinterInfo target = QPrinterInfo::defaultPrinter();
         if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
             target = QPrinterInfo::availablePrinters().constFirst();
-        if (target.isNull())
-            return nullptr;
-        return std::make_unique<QPrinter>(target, QPrinter::HighResolution);
+        return !target.isNull() && Print_job(target, draw);
     }
 };
 
