@@ -107,14 +107,17 @@ bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *butt
 
 bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
 {
-    const bool repeat = event->isAutoRepeat() || Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
+    // Asked only where it matters: the key map is a round trip to the window system.
+    const auto repeat = [event] {
+        return event->isAutoRepeat() || Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
+    };
     if (!key.held) {
         // A key held since before the focus came to the button: its repeats press nothing.
-        if (on_button && repeat)
+        if (on_button && repeat())
             key.held = true;
         return on_button;
     }
-    if (repeat || (key.release_pending && event->timestamp() == key.release_time))
+    if ((key.release_pending && event->timestamp() == key.release_time) || repeat())
         return on_button;
     // The key is up now, but a repeat's release may have waited in the queue until the
     // person let go: it is real only if no press comes with it.
