@@ -139,8 +139,6 @@ private slots:
         QVERIFY(f.Command_start->hasFocus()); // once connected
         QTest::keyClick(f.Command_start, Qt::Key_Return);
         QTest::keyClick(f.Command_start, Qt::Key_Enter, Qt::KeypadModifier);
-        QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true); // repeats of a held key
-        QCoreApplication::sendEvent(f.Command_start, &held);
         for (QLineEdit *box : {f.Text_host, f.Text_to_send}) {
             box->setFocus();
             QTest::keyClick(box, Qt::Key_Return);

@@ -37,11 +37,11 @@ void Report(const QString &description, const QString &comments = {}, const QStr
 struct Failing_printers final : Printers
 {
     int Count() override { return count; }
-    std::unique_ptr<QPrinter> Open(bool) override
+    bool Print(bool, const std::function<bool(QPrinter &)> &draw) override
     {
-        auto printer = std::make_unique<QPrinter>();
-        printer->setOutputFileName(QStringLiteral("/no/such/folder/report.pdf"));
-        return printer;
+        QPrinter printer;
+        printer.setOutputFileName(QStringLiteral("/no/such/folder/report.pdf"));
+        return draw(printer);
     }
     int count = 0;
 };
@@ -200,6 +200,15 @@ private slots:
         for (const QString &line : QStringList{"error description: 5, a & b # c ? d = e % f + g", "caf\u00e9 & more", "second #2 ?x=1"})
             QVERIFY2((at = lines.indexOf(line, at)) >= 0, qPrintable(line + "\n" + lines.join('\n')));
         QFile::remove(printed);
+
+        // A queue that refuses jobs prints nothing, and says so.
+        messages.Clear();
+        const QByteArray queue = qgetenv("PRINTER");
+        qputenv("PRINTER", qgetenv("VELANTRA_TEST_REFUSING_PRINTER"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("print job was refused"));
+        Click("Cmd_print_error");
+        qputenv("PRINTER", queue);
+        QCOMPARE(messages.Texts(), QStringList{QStringLiteral("Printer error")});
     }
 
     void failed_log_save_names_its_cause_and_leaves_no_partial_record_data()
@@ -279,6 +288,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
+    Platform::Keep_running_at_file_size_limit(); // as Run_client does
     Safe_application app(argc, argv);
     const Program_facilities facilities;
     Tst_error_report test;

@@ -142,6 +142,19 @@ private slots:
         QVERIFY(lock.Try_acquire());
     }
 
+    void file_size_limit_is_a_failed_write_not_the_end()
+    {
+        // Under ulimit -f the lock file cannot be written: the client says so and runs on.
+        QProcess client;
+        client.start(QStringLiteral("sh"), {"-c", "ulimit -f 0 && exec \"$0\" -platform offscreen", VELANTRA_CLIENT_PATH});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += client.readAllStandardError()).contains("starting without it"), 20000);
+        QTest::qWait(300); // the rest of the start-up
+        QCOMPARE(client.state(), QProcess::Running);
+        client.kill();
+        QVERIFY(client.waitForFinished());
+    }
+
     void failure_at_start_up_reaches_the_error_window()
     {
         // A box that fails stands in for any failure among the start-up's steps.

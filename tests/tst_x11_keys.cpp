@@ -1,14 +1,23 @@
-// The synthesized Shift press and the Ctrl query against a real X server.
+// The keyboard against a real X server: the synthesized Shift press, the Ctrl query,
+// and held keys pressing the main window's Start once, as a person holds them.
 
+#include "connection/remote_connection.h"
+#include "main_window/form_remotestart.h"
 #include "shared/keyboard.h"
+#include "support/test_support.h"
 #include "support/window_test.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+namespace {
+Display *X_display() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display(); }
+} // namespace
 
 // Remembers the keys that reach it.
 struct Key_sink : QWidget
@@ -35,7 +44,7 @@ private slots:
 
     void ctrl_key_down()
     {
-        Display *display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+        Display *display = X_display();
         for (const auto &[key, down] : {std::pair(XK_Control_L, true), std::pair(XK_Control_R, true),
                                         std::pair(XK_Shift_L, false), std::pair(XK_Alt_L, false)}) {
             const KeyCode code = XKeysymToKeycode(display, key);
@@ -46,6 +55,57 @@ private slots:
             XSync(display, False);
             QVERIFY2(held == down && !Ctrl_Key_Down(), XKeysymToString(key));
         }
+    }
+
+    void a_held_key_starts_once_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("busy"); // CPU-bound processes beside the client
+        QTest::addColumn<bool>("detectable"); // repeats as presses only, no releases
+        for (const auto &[name, key] : {std::pair("Return", XK_Return), std::pair("keypad Enter", XK_KP_Enter), std::pair("Space", XK_space)}) {
+            QTest::addRow("%s", name) << key << 0 << false;
+            QTest::addRow("%s, busy machine", name) << key << 2 << false;
+            QTest::addRow("%s, detectable auto-repeat", name) << key << 0 << true;
+        }
+    }
+
+    void a_held_key_starts_once()
+    {
+        QFETCH(int, key);
+        QFETCH(int, busy);
+        QFETCH(bool, detectable);
+        Display *display = X_display();
+        // The repeat of a desktop: after 250 ms, 25 a second.
+        QVERIFY(XAutoRepeatOn(display) && XkbSetAutoRepeatRate(display, XkbUseCoreKbd, 250, 40));
+        XkbSetDetectableAutoRepeat(display, detectable, nullptr);
+        Isolated_user_dirs dirs;
+        Message_recorder boxes;
+        Form_remotestart window;
+        window.Form_Load();
+        window.show(), window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Loopback_server server;
+        QVERIFY(server.Connect(*window.Connection()));
+        QTRY_VERIFY(Find<QPushButton>(&window, "Command_start")->hasFocus());
+        std::list<QProcess> load(busy);
+        for (QProcess &process : load)
+            process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+        const KeyCode code = XKeysymToKeycode(display, KeySym(key));
+        for (int press = 0; press < 2; ++press) { // the second press counts again
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XFlush(display);
+            QTest::qWait(press == 0 ? 1500 : 600); // both well past the repeat's start
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+            XFlush(display);
+            QTest::qWait(200);
+        }
+        for (QProcess &process : load)
+            process.kill(), process.waitForFinished();
+        XkbSetDetectableAutoRepeat(display, False, nullptr);
+        QTest::mouseClick(Find<QPushButton>(&window, "Command_abort"), Qt::LeftButton); // the end
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += server.peer->readAll()).endsWith("Abort%"), 10000);
+        QCOMPARE(sent.count("Start%"), 2);
     }
 };
 

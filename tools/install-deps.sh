@@ -8,7 +8,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-multimedia-dev
-  qt6-qpa-plugins libxtst-dev libx11-dev
+  qt6-qpa-plugins libxtst-dev libx11-dev libcups2-dev
   # fonts metric-compatible with Arial and Times New Roman
   fonts-liberation fonts-dejavu-core fontconfig
   # headless display, screenshots, PDF text

@@ -50,20 +50,19 @@ QPointer<frmAbout> &Default()
 
 void Print_on_default_printer(const QImage &image)
 {
-    const std::unique_ptr<QPrinter> printer_ = Facility<Printers>::Get().Open(false);
-    if (!printer_)
-        return; // no default printer: nothing to print on, and nothing said
-    QPrinter &printer = *printer_;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return;
-    // The window's own size on paper, as on a 96 dpi screen; shrunk only if it does not fit.
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    QSizeF size(image.width() * printer.resolution() / 96.0, image.height() * printer.resolution() / 96.0);
-    if (size.width() > page.width() || size.height() > page.height())
-        size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.drawImage(QRectF(QPointF(0, 0), size), image);
-    painter.end();
+    // No default printer, or a failed print: nothing is said.
+    (void)Facility<Printers>::Get().Print(false, [&image](QPrinter &printer) {
+        QPainter painter;
+        if (!painter.begin(&printer))
+            return false;
+        // The window's own size on paper, as on a 96 dpi screen; shrunk only if it does not fit.
+        const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+        QSizeF size(image.width() * printer.resolution() / 96.0, image.height() * printer.resolution() / 96.0);
+        if (size.width() > page.width() || size.height() > page.height())
+            size.scale(page.size(), Qt::KeepAspectRatio);
+        painter.drawImage(QRectF(QPointF(0, 0), size), image);
+        return painter.end();
+    });
 }
 
 } // namespace

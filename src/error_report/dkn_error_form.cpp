@@ -8,16 +8,15 @@
 #include "shared/desktop/window_helpers.h"
 #include "shared/facility.h"
 #include "shared/failure.h"
+#include "shared/file_append.h"
 #include "shared/globals.h"
 #include "shared/message_box.h"
 #include "shared/platform.h"
-#include "shared/regular_file.h"
 #include "shared/trace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -306,19 +305,10 @@ void DKN_error_form::Write_Error_Log()
             To_Ansi(Compose_log_record(QDateTime::currentDateTime(), Report_text(), Comments_text()));
         const QString &folder = Globals::User_appdata_path;
         // Never relative: the log goes to the data folder or nowhere.
-        QFile file(path);
-        errno = 0;
         if (folder.isEmpty() || QDir::isRelativePath(folder) || !QFileInfo(folder).isDir()) {
             failure = Log_failure(ENOENT, true);
-        } else if (int error = 0; !Regular_file::Open(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, &error)) {
-            failure = Log_failure(error, true);
-        } else {
-            const qint64 old_size = file.size();
-            errno = 0;
-            if (file.write(record) != record.size()) {
-                failure = Log_failure(errno, false);
-                file.resize(old_size); // no partial record stays behind
-            }
+        } else if (const Append_failure failed = Append_whole(path, record); failed.error != 0) {
+            failure = Log_failure(failed.error, failed.opening);
         }
     } catch (...) {
         const Failure_text text = Describe_failure(std::current_exception());
@@ -339,8 +329,9 @@ void DKN_error_form::Cmd_print_error_Click()
     }
     bool printed = false;
     try {
-        const std::unique_ptr<QPrinter> printer = Facility<Printers>::Get().Open(true);
-        printed = printer && Print_report(*printer, Report_text(), Comments_text());
+        const QString report = Report_text(), comments = Comments_text();
+        printed = Facility<Printers>::Get().Print(
+            true, [&](QPrinter &printer) { return Print_report(printer, report, comments); });
     } catch (...) {
         printed = false;
     }

@@ -4,6 +4,7 @@
 #include "connection/connection_thread.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart_ui.h"
+#include "main_window/one_press_keys.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
 #include "message_log/display_lines.h"
@@ -22,6 +23,7 @@
 #include "start_trigger/start_trigger.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
@@ -106,6 +108,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
 
 Form_remotestart::~Form_remotestart()
 {
+    qApp->disconnect(this); // the focus rule would reach for controls already going
     Facility<Screen_saver>::Get().Uninhibit(); // held while the window is loaded
     // The board first, so no start is asked of a connection that is going; then the
     // connection, which closes the socket and ends its thread.
@@ -119,11 +122,19 @@ void Form_remotestart::Wire_controls()
 {
     Form_remotestart_ui &ui = *ui_;
     // The window itself: Form_Click and Form_Activate (eventFilter, event). Every
-    // button also answers Return and keypad Enter, once per press (eventFilter).
+    // button answers Space, Return and keypad Enter, once per press.
     ui.client_area->installEventFilter(this);
+    auto *one_press = new One_press_keys(this);
     for (QPushButton *button : {ui.Command_start, ui.Command_abort, ui.Command_connect, ui.Command_disconnect,
                                 ui.Command_send, ui.Command_Phidget_Active})
-        button->installEventFilter(this);
+        one_press->Watch(button);
+    // The keyboard never loses the window: when the control with the focus is hidden or
+    // disabled (the arm button on a detach), Start takes it.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+        if (old && old->window() == this && isVisible() && !exiting_ && (!old->isVisible() || !old->isEnabled())
+            && (!now || now->window() == this))
+            ui_->Command_start->setFocus(Qt::OtherFocusReason);
+    });
 
     // PC time.
     connect(ui.Timer1, &QTimer::timeout, this, &Form_remotestart::Timer1_Timer);
@@ -267,16 +278,6 @@ bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
         // or the next Space typed into a text box would give a false start.
         if (!ui.client_area->childAt(static_cast<QMouseEvent *>(e)->position().toPoint()))
             Form_Click();
-    } else if (e->type() == QEvent::KeyPress && qobject_cast<QPushButton *>(watched)) {
-        // Return and keypad Enter press the focused button as Space does, once per
-        // press: a held key repeats, and must not send a second start.
-        const auto *key = static_cast<QKeyEvent *>(e);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (!key->isAutoRepeat())
-                static_cast<QPushButton *>(watched)->click();
-            return true;
-        }
     } else if (watched == ui.Label_status && e->type() == QEvent::MouseButtonRelease) {
         Label_status_Click();
     } else if (watched == ui.Text_host && e->type() == QEvent::FocusOut) {

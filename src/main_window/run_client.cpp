@@ -3,6 +3,7 @@
 #include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
 #include "shared/desktop/forms.h"
+#include "shared/platform.h"
 
 #include "build_version.h"
 
@@ -71,6 +72,7 @@ void Set_application_identity()
 
 int Run_client(int argc, char **argv)
 {
+    Platform::Keep_running_at_file_size_limit(); // before the first write, --help's too
     if (Answer_command_line(argc, argv))
         return 0;
     if (!Display_available()) {

@@ -10,6 +10,14 @@ public:
     virtual bool Ctrl_down() = 0;
     // One Shift press and release, to whatever window has the focus.
     virtual void Press_shift() = 0;
+    // True while the key with this native scan code (as the window system gives it in a
+    // key event) is held down now, whatever the event queue holds. False where the
+    // window system cannot tell, which the caller takes as released.
+    virtual bool Key_down(unsigned int native_scan_code)
+    {
+        (void)native_scan_code;
+        return false;
+    }
     static Keyboard &Fallback(); // no keyboard: nothing held, nothing pressed
 };
 

@@ -3,6 +3,7 @@
 #include "shared/facility.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 
@@ -81,4 +82,11 @@ void Beep() { Facility<System_beep>::Get().Beep(); }
 bool Open_Url(const QUrl &url) { return Facility<Url_handler>::Get().Open(url); }
 qint32 Uptime_ms() { return Facility<Uptime_clock>::Get().Uptime_ms(); }
 void Exit_now(int code) { Facility<Process_exit>::Get().Exit_now(code); }
+
+void Keep_running_at_file_size_limit()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 } // namespace Platform

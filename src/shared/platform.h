@@ -46,4 +46,8 @@ void Beep();
 bool Open_Url(const QUrl &url);
 qint32 Uptime_ms();
 void Exit_now(int code);
+// From now on a file growing past the process's size limit (ulimit -f) fails its
+// write, as on a full disk, instead of ending the program with a signal. Called first
+// thing by the program.
+void Keep_running_at_file_size_limit();
 } // namespace Platform

@@ -1,8 +1,8 @@
 # Sourced by tools/run-tests.sh: a CUPS scheduler of the test run's own, so the
 # print test prints for real without touching the machine's printers. Its
 # configuration, spool and logs are in "$services/cups"; it listens only on a
-# socket there (CUPS_SERVER), and its one queue, the default, writes each job to
-# the file VELANTRA_TEST_PRINT_FILE. The system's scheduler, printers and /etc/cups
+# socket there (CUPS_SERVER); its default queue writes each job to the file
+# VELANTRA_TEST_PRINT_FILE, and a second one refuses every job. The system's scheduler, printers and /etc/cups
 # are never used. Its process id goes to service_pids, which the run stops.
 velantra_cups_start()
 {
@@ -58,7 +58,10 @@ CONF
   done
   if ! CUPS_SERVER="$dir/cups.sock" lpadmin -p Velantra_test -E -v "file:$dir/jobs/printed.pdf" \
          -P "$root/tests/services/velantra-test.ppd" >>"$dir/log/cupsd.out" 2>&1 \
-     || ! CUPS_SERVER="$dir/cups.sock" lpadmin -d Velantra_test >>"$dir/log/cupsd.out" 2>&1; then
+     || ! CUPS_SERVER="$dir/cups.sock" lpadmin -d Velantra_test >>"$dir/log/cupsd.out" 2>&1 \
+     || ! CUPS_SERVER="$dir/cups.sock" lpadmin -p Velantra_refusing -E -v file:/dev/null \
+            -P "$root/tests/services/velantra-test.ppd" >>"$dir/log/cupsd.out" 2>&1 \
+     || ! CUPS_SERVER="$dir/cups.sock" cupsreject Velantra_refusing >>"$dir/log/cupsd.out" 2>&1; then
     echo "The test run's CUPS scheduler did not start (see $dir/log): the real-print test will skip."
     return 0
   fi
@@ -67,6 +70,8 @@ CONF
   export PRINTER=Velantra_test
   unset LPDEST
   export VELANTRA_TEST_PRINT_FILE="$dir/jobs/printed.pdf"
+  # A second queue that refuses every job.
+  export VELANTRA_TEST_REFUSING_PRINTER=Velantra_refusing
 }
 velantra_cups_start
 unset -f velantra_cups_start

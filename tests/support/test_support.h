@@ -126,8 +126,9 @@ private:
     bool mounted_ = false;
 };
 
-// While it lives, no file of the process may grow past bytes: a write beyond
-// fails with EFBIG, partly written, as on a full disk.
+// While it lives, no file of the process may grow past bytes. A write beyond ends
+// the process with SIGXFSZ, unless it ignores the signal as the program does: then
+// the write fails with EFBIG, partly written, as on a full disk.
 class File_size_limit
 {
 public:
@@ -136,7 +137,6 @@ public:
 
 private:
     qint64 old_soft_ = 0;
-    void (*old_handler_)(int) = nullptr;
 };
 
 // A folder in which no new file can be made (while its files stay writable): read

@@ -1,6 +1,7 @@
 #include "shared/desktop/desktop_facilities.h"
 
 #include "shared/desktop/audio_output.h"
+#include "shared/desktop/print_job.h"
 #include "shared/desktop/printers.h"
 #include "shared/facility.h"
 #include "shared/keyboard.h"
@@ -69,6 +70,10 @@ public:
         X11_press_shift();
 #endif
     }
+#ifndef Q_OS_WIN
+    // Windows marks its own repeats; only X11 needs to be asked whether a key is still down.
+    bool Key_down(unsigned int native_scan_code) override { return X11_key_down(native_scan_code); }
+#endif
 };
 
 #ifdef Q_OS_WIN
@@ -90,14 +95,12 @@ class System_printers final : public Printers
 public:
     int Count() override { return int(QPrinterInfo::availablePrinters().size()); }
 
-    std::unique_ptr<QPrinter> Open(bool first_if_no_default) override
+    bool Print(bool first_if_no_default, const std::function<bool(QPrinter &)> &draw) override
     {
         QPrinterInfo target = QPrinterInfo::defaultPrinter();
         if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
             target = QPrinterInfo::availablePrinters().constFirst();
-        if (target.isNull())
-            return nullptr;
-        return std::make_unique<QPrinter>(target, QPrinter::HighResolution);
+        return !target.isNull() && Print_job(target, draw);
     }
 };
 

@@ -9,7 +9,7 @@ class No_printers final : public Printers
 {
 public:
     int Count() override { return 0; }
-    std::unique_ptr<QPrinter> Open(bool) override { return nullptr; }
+    bool Print(bool, const std::function<bool(QPrinter &)> &) override { return false; }
 };
 } // namespace
 

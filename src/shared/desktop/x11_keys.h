@@ -5,3 +5,7 @@
 // One Shift press and release to whatever window has the focus; nothing where the
 // program does not run on X11 or was built without XTest.
 void X11_press_shift();
+
+// True while the key with this X key code is down on the X server now; false where
+// the program does not run on X11.
+bool X11_key_down(unsigned int keycode);

@@ -1,0 +1,143 @@
+#include "main_window/one_press_keys.h"
+
+#include "shared/facility.h"
+#include "shared/keyboard.h"
+
+#include <QApplicationStateChangeEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// The window system makes a repeat's release and its press at one moment; no person
+// lets a key go and presses it again within this many milliseconds.
+constexpr quint64 Same_moment_ms = 5;
+// How long a release that may be a repeat's waits for that press. The press is
+// normally queued right behind it; this is the margin for a busy machine.
+constexpr int Release_wait_ms = 15;
+
+bool Same_moment(quint64 a, quint64 b)
+{
+    // 0: an event made by a program, without a time. It pairs with nothing.
+    return a != 0 && b != 0 && (a > b ? a - b : b - a) <= Same_moment_ms;
+}
+
+} // namespace
+
+One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
+{
+    for (Key *key : {&space_, &return_, &enter_}) {
+        key->release_wait = new QTimer(this);
+        key->release_wait->setSingleShot(true);
+        key->release_wait->setInterval(Release_wait_ms);
+        connect(key->release_wait, &QTimer::timeout, this, [this, key] { Release(*key); });
+    }
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void One_press_keys::Watch(QPushButton *button)
+{
+    buttons_.insert(button);
+    connect(button, &QObject::destroyed, this, [this](QObject *gone) { buttons_.remove(gone); });
+}
+
+One_press_keys::Key *One_press_keys::Key_of(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space: return &space_;
+    case Qt::Key_Return: return &return_;
+    case Qt::Key_Enter: return &enter_;
+    default: return nullptr;
+    }
+}
+
+bool One_press_keys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ApplicationStateChange
+        && static_cast<QApplicationStateChangeEvent *>(event)->applicationState() != Qt::ApplicationActive) {
+        // The releases go to another program now: what was held here is over.
+        for (Key *key : {&space_, &return_, &enter_})
+            Release(*key, false);
+        return false;
+    }
+    if ((event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) || !watched->isWidgetType())
+        return false;
+    const auto *key_event = static_cast<QKeyEvent *>(event);
+    Key *key = Key_of(key_event);
+    if (!key)
+        return false;
+    QPushButton *button = buttons_.contains(watched) ? static_cast<QPushButton *>(watched) : nullptr;
+    if (event->type() == QEvent::KeyPress)
+        return Pressed(*key, key_event, button);
+    return Released(*key, key_event, button != nullptr);
+}
+
+bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *button)
+{
+    if (key.release_pending) {
+        if (Same_moment(event->timestamp(), key.release_time)) {
+            key.release_wait->stop();
+            key.release_pending = false;
+            return true; // the release was a repeat's: still held
+        }
+        Release(key); // it was let go, and this is the next press
+    }
+    // A held key presses nothing anywhere, also in a message box its press opened.
+    if (key.held)
+        return true;
+    if (!button)
+        return false;
+    if (event->key() != Qt::Key_Space
+        && (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    key.held = true;
+    if (event->isAutoRepeat())
+        return true; // pressed before the focus came here
+    if (event->key() == Qt::Key_Space) {
+        // As a button does: down while held, clicked when let go.
+        button->setDown(true);
+        key.down = button;
+    } else {
+        button->click();
+    }
+    return true;
+}
+
+bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
+{
+    // Asked only where it matters: the key map is a round trip to the window system.
+    const auto repeat = [event] {
+        return event->isAutoRepeat() || Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
+    };
+    if (!key.held) {
+        // A key held since before the focus came to the button: its repeats press nothing.
+        if (on_button && repeat())
+            key.held = true;
+        return on_button;
+    }
+    if ((key.release_pending && event->timestamp() == key.release_time) || repeat())
+        return on_button;
+    // The key is up now, but a repeat's release may have waited in the queue until the
+    // person let go: it is real only if no press comes with it.
+    key.release_pending = true;
+    key.release_time = event->timestamp();
+    key.release_wait->start();
+    return on_button;
+}
+
+void One_press_keys::Release(Key &key, bool click)
+{
+    key.release_wait->stop();
+    key.release_pending = false;
+    key.held = false;
+    QPushButton *button = key.down;
+    key.down = nullptr;
+    // Moving the focus away in between lets the button up without a click, as Qt does.
+    if (button && button->isDown()) {
+        button->setDown(false);
+        if (click)
+            button->click();
+    }
+}

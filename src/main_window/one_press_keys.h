@@ -1,0 +1,46 @@
+#pragma once
+// Space, Return and keypad Enter press a push button once per physical press. A held
+// key repeats in whatever form the window system has: X11 sends release and press
+// pairs (marked as repeats or not, depending on what Qt found queued), X11 with
+// detectable auto-repeat and Wayland send presses only. None of them presses again,
+// not even a release of a held Space. Mouse clicks are left alone.
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+class QKeyEvent;
+class QPushButton;
+class QTimer;
+
+class One_press_keys : public QObject
+{
+    Q_OBJECT
+public:
+    // Watches the keys program-wide while it lives: a release may reach any window.
+    explicit One_press_keys(QObject *parent = nullptr);
+
+    // Space, Return and keypad Enter on this button are handled here from now on.
+    void Watch(QPushButton *button);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Key
+    {
+        bool held = false;
+        // A release that is real unless its key's next press comes at the same moment.
+        bool release_pending = false;
+        quint64 release_time = 0;
+        QTimer *release_wait = nullptr;
+        QPointer<QPushButton> down; // Space only: the button it holds down until released
+    };
+    Key *Key_of(const QKeyEvent *key);
+    bool Pressed(Key &key, const QKeyEvent *event, QPushButton *button);
+    bool Released(Key &key, const QKeyEvent *event, bool on_button);
+    void Release(Key &key, bool click = true);
+
+    Key space_, return_, enter_;
+    QSet<QObject *> buttons_;
+};
