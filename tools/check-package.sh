@@ -12,7 +12,7 @@ title="Velantra Remote Start 1.1.26"
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-# The window check, run by the part below under xvfb-run: --window <extracted root> <work folder>.
+# The window check, run by the part below on a virtual display: --window <extracted root> <work folder>.
 if [ "${1:-}" = "--window" ]; then
   files="$2" work="$3"
   export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
@@ -71,5 +71,5 @@ for program in velantra-remote velantra-timing-sim; do
     || fail "$program --help gives no usage"
   zgrep -q '^\.TH ' "$work/files/usr/share/man/man1/$program.1.gz" || fail "no manual page for $program"
 done
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --window "$work/files" "$work"
+"$root/tools/with-display.sh" "$0" --window "$work/files" "$work"
 echo "The package is sound: $deb"
