@@ -37,8 +37,9 @@ test_packages=(
   cups-daemon cups-client cups-core-drivers
   # a real sound server for the ring-tone tests
   pulseaudio pulseaudio-utils sox
-  # a private session bus for the screen-saver tests; a headless compositor for Wayland
-  dbus-daemon weston
+  # a private session bus for the screen-saver tests; headless Wayland compositors,
+  # with the idle inhibition (sway) and without (weston)
+  dbus-daemon sway weston
   # the package checks
   lintian desktop-file-utils appstream
   # used by the test scripts
