@@ -20,118 +20,56 @@ const QString Window_name = QStringLiteral("Velantra Remote Start");
 const QString Reason = QStringLiteral("Starting races: the screen stays on");
 const QString Request_path = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/velantra");
 
-// What the desktop was asked, in order, from whichever service.
-class Call_log
+// The desktop's services as far as the client can tell: every call to any of them,
+// logged as "interface.member arguments", answered as the desktop would. It answers
+// on its own connection and thread, so the client's calls really cross the bus.
+class Desktop final : public QDBusVirtualObject
 {
 public:
-    void Add(const QString &call)
+    Desktop()
     {
-        QMutexLocker lock(&mutex_);
-        calls_ << call;
+        bus_.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath);
+        moveToThread(&thread_);
+        thread_.start();
     }
+    ~Desktop() override
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+        thread_.quit();
+        thread_.wait();
+    }
+    bool Offer(const QString &service) { return bus_.registerService(service); }
     QStringList Calls() const
     {
         QMutexLocker lock(&mutex_);
         return calls_;
     }
 
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &connection) override
+    {
+        QStringList words{call.interface().section('.', -1) + '.' + call.member()};
+        for (const QVariant &argument : call.arguments())
+            words << (argument.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(argument).value("reason").toString()
+                                                           : argument.toString());
+        QMutexLocker lock(&mutex_);
+        calls_ << words.join('|');
+        if (call.member() != QLatin1String("Inhibit")) {
+            calls_.last() += '|' + call.path();
+            return connection.send(call.createReply());
+        }
+        if (call.interface() == QLatin1String("org.freedesktop.ScreenSaver"))
+            return connection.send(call.createReply(uint(41)));
+        return connection.send(call.createReply(QVariant::fromValue(QDBusObjectPath(Request_path))));
+    }
+    QString introspect(const QString &) const override { return {}; }
+
 private:
+    QThread thread_;
+    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stand-in"));
     mutable QMutex mutex_;
     QStringList calls_;
 };
 
-class Screen_saver_stand_in : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-public:
-    explicit Screen_saver_stand_in(Call_log &log) : log_(log) {}
-public slots:
-    uint Inhibit(const QString &application, const QString &reason)
-    {
-        log_.Add(QStringLiteral("ScreenSaver.Inhibit %1|%2 -> 41").arg(application, reason));
-        return 41;
-    }
-    void UnInhibit(uint cookie) { log_.Add(QStringLiteral("ScreenSaver.UnInhibit %1").arg(cookie)); }
-
-private:
-    Call_log &log_;
-};
-
-class Portal_stand_in : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
-public:
-    explicit Portal_stand_in(Call_log &log) : log_(log) {}
-public slots:
-    QDBusObjectPath Inhibit(const QString &window, uint flags, const QVariantMap &options)
-    {
-        log_.Add(QStringLiteral("portal.Inhibit %1|%2|%3").arg(window).arg(flags).arg(options.value("reason").toString()));
-        return QDBusObjectPath(Request_path);
-    }
-
-private:
-    Call_log &log_;
-};
-
-class Request_stand_in : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
-public:
-    explicit Request_stand_in(Call_log &log) : log_(log) {}
-public slots:
-    void Close() { log_.Add(QStringLiteral("Request.Close")); }
-
-private:
-    Call_log &log_;
-};
-
-// The desktop: its services answer on their own connection and thread, as a desktop
-// would, so the client's calls really cross the bus.
-class Desktop
-{
-public:
-    Desktop() : screen_saver_(log), portal_(log), request_(log)
-    {
-        for (QObject *service : {static_cast<QObject *>(&screen_saver_), static_cast<QObject *>(&portal_),
-                                 static_cast<QObject *>(&request_)})
-            service->moveToThread(&thread_);
-        thread_.start();
-    }
-    ~Desktop()
-    {
-        for (const QString &name : std::as_const(names_))
-            bus_.unregisterService(name);
-        QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
-        thread_.quit();
-        thread_.wait();
-    }
-    bool Offer_screen_saver()
-    {
-        return bus_.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &screen_saver_, QDBusConnection::ExportAllSlots)
-            && Offer(QStringLiteral("org.freedesktop.ScreenSaver"));
-    }
-    bool Offer_portal()
-    {
-        return bus_.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal_, QDBusConnection::ExportAllSlots)
-            && bus_.registerObject(Request_path, &request_, QDBusConnection::ExportAllSlots)
-            && Offer(QStringLiteral("org.freedesktop.portal.Desktop"));
-    }
-    Call_log log;
-
-private:
-    bool Offer(const QString &name) { return bus_.registerService(name) && (names_ << name, true); }
-    QThread thread_;
-    Screen_saver_stand_in screen_saver_;
-    Portal_stand_in portal_;
-    Request_stand_in request_;
-    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stand-in"));
-    QStringList names_;
-};
-
-// Loads the main window, waits for the desktop to have been asked, and closes it.
 QPointer<Form_remotestart> Load_window()
 {
     QPointer<Form_remotestart> window = new Form_remotestart;
@@ -171,22 +109,22 @@ private slots:
         // The ScreenSaver alone: asked once, given back with its cookie (at the close box;
         // Form > Exit ends in the same deletion).
         Desktop desktop;
-        QVERIFY(desktop.Offer_screen_saver());
+        QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.ScreenSaver")));
         window = Load_window();
-        QTRY_COMPARE(desktop.log.Calls(), QStringList{"ScreenSaver.Inhibit " + Window_name + "|" + Reason + " -> 41"});
+        QTRY_COMPARE(desktop.Calls(), QStringList{"ScreenSaver.Inhibit|" + Window_name + "|" + Reason});
         QVERIFY(window->close());
         QTRY_VERIFY(window.isNull());
-        QTRY_COMPARE(desktop.log.Calls().mid(1), QStringList{"ScreenSaver.UnInhibit 41"});
+        QTRY_COMPARE(desktop.Calls().mid(1), QStringList{"ScreenSaver.UnInhibit|41|/org/freedesktop/ScreenSaver"});
 
         // With the portal there too, the portal alone: idle (8), released by closing its request.
-        QVERIFY(desktop.Offer_portal());
+        QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.portal.Desktop")));
         window = Load_window();
-        QTRY_COMPARE(desktop.log.Calls().mid(2), QStringList{"portal.Inhibit |8|" + Reason});
+        QTRY_COMPARE(desktop.Calls().mid(2), QStringList{"Inhibit.Inhibit||8|" + Reason});
         QVERIFY(window->close());
         QTRY_VERIFY(window.isNull());
-        QTRY_COMPARE(desktop.log.Calls().mid(3), QStringList{"Request.Close"});
+        QTRY_COMPARE(desktop.Calls().mid(3), QStringList{"Request.Close|" + Request_path});
         QTest::qWait(100);
-        QCOMPARE(desktop.log.Calls().size(), 4);
+        QCOMPARE(desktop.Calls().size(), 4);
         QVERIFY(boxes.Messages().isEmpty());
     }
 

@@ -21,7 +21,7 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/velantra-wayland.XXXXXX")"
 pids=()
 finish()
 {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do kill -- "$pid" 2>/dev/null || true; wait "${pid#-}" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap finish EXIT
@@ -30,6 +30,7 @@ export XDG_RUNTIME_DIR="$work/runtime"
 # sway refuses to run as root: then it runs as nobody, in a folder of its own.
 as_compositor=()
 if [ "$(id -u)" -eq 0 ]; then
+  chmod 0711 "$work"
   chown 65534:65534 "$work/runtime" "$work/home"
   as_compositor=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
@@ -42,12 +43,13 @@ wait_for() # seconds, command...: true once the command succeeds
   return 1
 }
 
-start_client() # log
+start_client() # name: the client on the compositor's socket, with folders of its own
 {
-  env HOME="$work/home" XDG_DATA_HOME="$work/home/data" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=velantra \
-    dbus-run-session -- "$client" >"$1" 2>&1 &
+  mkdir -m 0700 "$work/$1"
+  env HOME="$work/$1" XDG_DATA_HOME="$work/$1/data" XDG_RUNTIME_DIR="$work/$1" QT_QPA_PLATFORM=wayland \
+    WAYLAND_DISPLAY="$work/runtime/velantra" setsid dbus-run-session -- "$client" >"$work/$1.log" 2>&1 &
   client_pid=$!
-  pids+=("$client_pid")
+  pids+=("-$client_pid") # its process group: the bus and the client
 }
 
 echo "sway: the client's window inhibits idle"
@@ -57,20 +59,20 @@ printf 'output HEADLESS-1 resolution 1280x1024\n' >"$work/sway.conf"
 pids+=("$!")
 wait_for 20 test -S "$work/runtime/wayland-1" || { cat "$work/sway.log"; exit 1; }
 ln -s wayland-1 "$work/runtime/velantra"
-start_client "$work/client-sway.log"
+start_client client-sway
 sway_ipc() { SWAYSOCK="$(ls "$work"/runtime/sway-ipc.*.sock)" swaymsg -t get_tree; }
 inhibiting() { sway_ipc 2>/dev/null | grep -q '"application": "enabled"'; }
 wait_for 30 inhibiting || { cat "$work/client-sway.log"; sway_ipc; echo "FAIL: sway reports no idle inhibitor"; exit 1; }
 ! grep -q "may blank" "$work/client-sway.log" || { cat "$work/client-sway.log"; echo "FAIL: said not held"; exit 1; }
 
 echo "weston: without the protocol, the client says so once"
-kill "$client_pid"
+kill -- "-$client_pid"
 wait "$client_pid" 2>/dev/null || true
 rm "$work/runtime/velantra"
 weston --backend=headless-backend.so --socket=velantra --no-config >"$work/weston.log" 2>&1 &
 pids+=("$!")
 wait_for 20 test -S "$work/runtime/velantra" || { cat "$work/weston.log"; exit 1; }
-start_client "$work/client-weston.log"
+start_client client-weston
 said() { [ "$(grep -c "may blank during a long wait" "$work/client-weston.log")" -eq 1 ]; }
 wait_for 30 said || { cat "$work/client-weston.log"; echo "FAIL: no word on stderr"; exit 1; }
 echo "PASS"
