@@ -8,23 +8,13 @@
 # VELANTRA_REQUIRE_SERVICES is set (CI).
 set -euo pipefail
 client="$1"
-skip()
-{
-  [ -z "${VELANTRA_REQUIRE_SERVICES:-}" ] || { echo "FAIL: $*"; exit 1; }
-  echo "SKIP: $*"
-  exit 77
-}
+skip() { [ -z "${VELANTRA_REQUIRE_SERVICES:-}" ] || { echo "FAIL: $*"; exit 1; }; echo "SKIP: $*"; exit 77; }
 command -v sway >/dev/null && command -v weston >/dev/null || skip "no sway or weston"
 ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 || skip "no Qt Wayland platform (qt6-wayland)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/velantra-wayland.XXXXXX")"
 pids=()
-finish()
-{
-  for pid in "${pids[@]}"; do kill -- "$pid" 2>/dev/null || true; wait "${pid#-}" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap finish EXIT
+trap 'for pid in "${pids[@]}"; do kill -- "$pid" 2>/dev/null; wait "${pid#-}" 2>/dev/null; done; rm -rf "$work"' EXIT
 mkdir -m 0700 "$work/runtime" "$work/home"
 export XDG_RUNTIME_DIR="$work/runtime"
 # sway refuses to run as root: then it runs as nobody, in a folder of its own.
@@ -35,13 +25,7 @@ if [ "$(id -u)" -eq 0 ]; then
   as_compositor=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
 
-wait_for() # seconds, command...: true once the command succeeds
-{
-  local tries=$(($1 * 10))
-  shift
-  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+wait_for() { local tries=$(($1 * 10)); shift; for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 start_client() # name: the client on the compositor's socket, with folders of its own
 {

@@ -73,7 +73,8 @@ echo "  URLs a release must make real (placeholders, not fetched here):"
 echo "- a proportional face from the package's fonts alone (as on a minimal install)"
 font_dirs=()
 for p in $(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}' | grep '^fonts-'); do
-  while read -r f; do [ -d "$f" ] && case "$f" in /usr/share/fonts/*) font_dirs+=("$f") ;; esac; done < <(dpkg -L "$p")
+  # The folders of its font files only: a shared parent would bring every other face.
+  while read -r dir; do font_dirs+=("$dir"); done < <(dpkg -L "$p" | grep -E '\.(ttf|otf|pfb)$' | xargs -r -n 1 dirname | sort -u)
 done
 [ ${#font_dirs[@]} -gt 0 ] || fail "the package depends on no font package"
 {
