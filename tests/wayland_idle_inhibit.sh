@@ -14,7 +14,7 @@ ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 || sk
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/velantra-wayland.XXXXXX")"
 pids=()
-trap 'for pid in "${pids[@]}"; do kill -- "$pid" 2>/dev/null; wait "${pid#-}" 2>/dev/null; done; rm -rf "$work"' EXIT
+trap 'for pid in "${pids[@]}"; do kill -- "$pid" 2>/dev/null || true; wait "${pid#-}" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 mkdir -m 0700 "$work/runtime" "$work/home"
 export XDG_RUNTIME_DIR="$work/runtime"
 # sway refuses to run as root: then it runs as nobody, in a folder of its own.
@@ -50,7 +50,7 @@ wait_for 30 inhibiting || { cat "$work/client-sway.log"; sway_ipc; echo "FAIL: s
 ! grep -q "may blank" "$work/client-sway.log" || { cat "$work/client-sway.log"; echo "FAIL: said not held"; exit 1; }
 
 echo "weston: without the protocol, the client says so once"
-kill -- "-$client_pid"
+kill -- "-$client_pid" 2>/dev/null || true
 wait "$client_pid" 2>/dev/null || true
 rm "$work/runtime/velantra"
 weston --backend=headless-backend.so --socket=velantra --no-config >"$work/weston.log" 2>&1 &
