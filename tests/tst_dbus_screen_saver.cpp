@@ -1,12 +1,14 @@
-// The screen-saver inhibition, for real on a private session bus (the test runs
-// under dbus-run-session): a stand-in desktop service records what the main
-// window asks of it, at load and at both ways out.
+// Keeping the screen on, for real on a private session bus (the test runs under
+// dbus-run-session): stand-in desktop services record what the main window asks of
+// them, at load and at unload, and which of them it asks first.
 
 #include "main_window/form_remotestart.h"
+#include "shared/desktop/dbus_screen_saver.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMutex>
 #include <QThread>
 #include <QtDBus>
@@ -14,39 +16,67 @@
 
 namespace {
 
-const QString Service = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString Window_name = QStringLiteral("Velantra Remote Start");
+const QString Reason = QStringLiteral("Starting races: the screen stays on");
+const QString Request_path = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/velantra");
 
-// The desktop's screen saver as far as the client can tell. It answers on its own
-// connection and thread, as a desktop would, so the client's calls really cross the bus.
-class Screen_saver_stand_in : public QObject
+// The desktop's services as far as the client can tell: every call to any of them,
+// logged as "interface.member arguments", answered as the desktop would. It answers
+// on its own connection and thread, so the client's calls really cross the bus.
+class Desktop final : public QDBusVirtualObject
 {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 public:
+    Desktop()
+    {
+        bus_.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath);
+        moveToThread(&thread_);
+        thread_.start();
+    }
+    ~Desktop() override
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+        thread_.quit();
+        thread_.wait();
+    }
+    bool Offer(const QString &service) { return bus_.registerService(service); }
     QStringList Calls() const
     {
         QMutexLocker lock(&mutex_);
         return calls_;
     }
 
-public slots:
-    uint Inhibit(const QString &application, const QString &reason)
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &connection) override
     {
+        QStringList words{call.interface().section('.', -1) + '.' + call.member()};
+        for (const QVariant &argument : call.arguments())
+            words << (argument.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(argument).value("reason").toString()
+                                                           : argument.toString());
         QMutexLocker lock(&mutex_);
-        calls_ << QStringLiteral("Inhibit %1|%2 -> %3").arg(application, reason).arg(++last_cookie_);
-        return last_cookie_;
+        calls_ << words.join('|');
+        if (call.member() != QLatin1String("Inhibit")) {
+            calls_.last() += '|' + call.path();
+            return connection.send(call.createReply());
+        }
+        if (call.interface() == QLatin1String("org.freedesktop.ScreenSaver"))
+            return connection.send(call.createReply(uint(41)));
+        return connection.send(call.createReply(QVariant::fromValue(QDBusObjectPath(Request_path))));
     }
-    void UnInhibit(uint cookie)
-    {
-        QMutexLocker lock(&mutex_);
-        calls_ << QStringLiteral("UnInhibit %1").arg(cookie);
-    }
+    QString introspect(const QString &) const override { return {}; }
 
 private:
+    QThread thread_;
+    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stand-in"));
     mutable QMutex mutex_;
     QStringList calls_;
-    uint last_cookie_ = 40;
 };
+
+QPointer<Form_remotestart> Load_window()
+{
+    QPointer<Form_remotestart> window = new Form_remotestart;
+    window->Form_Load();
+    window->show();
+    return window;
+}
 
 } // namespace
 
@@ -55,43 +85,61 @@ class Tst_dbus_screen_saver : public QObject
     Q_OBJECT
 
 private slots:
-    void inhibits_while_the_window_is_loaded()
+    void init()
     {
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run it under dbus-run-session");
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("D-?Bus|ScreenSaver|portal"), QRegularExpression::CaseInsensitiveOption));
+        qunsetenv("WAYLAND_DISPLAY");
+        qunsetenv("XDG_SESSION_TYPE");
+    }
+
+    void the_first_service_that_answers_holds_until_unload()
+    {
         Isolated_user_dirs dirs;
         Message_recorder boxes;
-        QTest::failOnWarning(QRegularExpression(QStringLiteral("D-?Bus|ScreenSaver"), QRegularExpression::CaseInsensitiveOption));
 
-        // No such service on the bus: the window loads and ends as ever, and says nothing.
-        QPointer<Form_remotestart> window = new Form_remotestart;
-        window->Form_Load();
-        window->show();
-        QVERIFY(!window->Exit_requested());
-        QTest::qWait(200); // the refused request comes back meanwhile
+        // No service on the bus, outside Wayland (the Shift press holds): the window
+        // loads and ends as ever, and says nothing.
+        QPointer<Form_remotestart> window = Load_window();
+        QTest::qWait(200); // the refused requests come back meanwhile
+        QVERIFY(Find<QLabel>(window, "Label_status")->toolTip().isEmpty());
         Find<QAction>(window, "item_exit")->trigger();
         QTRY_VERIFY(window.isNull());
-        QVERIFY(boxes.Messages().isEmpty());
 
-        Screen_saver_stand_in stand_in;
-        QThread desktop;
-        stand_in.moveToThread(&desktop);
-        desktop.start();
-        auto stop_desktop = qScopeGuard([&] { desktop.quit(), desktop.wait(); });
-        QDBusConnection service_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stand-in"));
-        QVERIFY(service_bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &stand_in, QDBusConnection::ExportAllSlots));
-        QVERIFY(service_bus.registerService(Service));
-        auto unregister = qScopeGuard([&] { service_bus.unregisterService(Service), QDBusConnection::disconnectFromBus(QStringLiteral("stand-in")); });
-
-        // Once at load, then given back with its cookie at the close box (as at Form > Exit:
-        // both end in the window's deletion).
-        window = new Form_remotestart;
-        window->Form_Load();
-        window->show();
-        QTRY_COMPARE(stand_in.Calls(), QStringList{QStringLiteral("Inhibit Velantra Remote Start|Starting races: the screen stays on -> 41")});
+        // The ScreenSaver alone: asked once, given back with its cookie (at the close box;
+        // Form > Exit ends in the same deletion).
+        Desktop desktop;
+        QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.ScreenSaver")));
+        window = Load_window();
+        QTRY_COMPARE(desktop.Calls(), QStringList{"ScreenSaver.Inhibit|" + Window_name + "|" + Reason});
         QVERIFY(window->close());
         QTRY_VERIFY(window.isNull());
-        QTRY_COMPARE(stand_in.Calls().mid(1), QStringList{QStringLiteral("UnInhibit 41")});
+        QTRY_COMPARE(desktop.Calls().mid(1), QStringList{"ScreenSaver.UnInhibit|41|/org/freedesktop/ScreenSaver"});
+
+        // With the portal there too, the portal alone: idle (8), released by closing its request.
+        QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.portal.Desktop")));
+        window = Load_window();
+        QTRY_COMPARE(desktop.Calls().mid(2), QStringList{"Inhibit.Inhibit||8|" + Reason});
+        QVERIFY(window->close());
+        QTRY_VERIFY(window.isNull());
+        QTRY_COMPARE(desktop.Calls().mid(3), QStringList{"Request.Close|" + Request_path});
+        QTest::qWait(100);
+        QCOMPARE(desktop.Calls().size(), 4);
         QVERIFY(boxes.Messages().isEmpty());
+    }
+
+    void on_wayland_with_nothing_to_hold_it_the_status_says_so()
+    {
+        Isolated_user_dirs dirs;
+        Message_recorder boxes;
+        // A Wayland session, but this window is not on a compositor (offscreen) and no
+        // service answers: said on the status label, not in a box.
+        qputenv("WAYLAND_DISPLAY", "velantra-test-none");
+        QPointer<Form_remotestart> window = Load_window();
+        QTRY_COMPARE(Find<QLabel>(window, "Label_status")->toolTip(), Dbus_screen_saver::Not_held_text);
+        QVERIFY(boxes.Messages().isEmpty());
+        QVERIFY(window->close());
+        QTRY_VERIFY(window.isNull());
     }
 };
 

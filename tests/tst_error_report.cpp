@@ -108,6 +108,37 @@ private slots:
         delete Form();
     }
 
+    void the_machine_is_named_in_the_report()
+    {
+        // As Linux writes the files: quoted name, one block per processor, sizes in kB.
+        QTemporaryDir dir;
+        const auto write = [&dir](const char *name, const QByteArray &text) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        };
+        write("os-release", "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+        write("cpuinfo", "processor\t: 0\nmodel name\t: Xeon(R) CPU @ 2.20GHz\n\nprocessor\t: 1\nmodel name\t: other\n");
+        write("meminfo", "MemTotal:       16303412 kB\nMemFree:          500000 kB\n");
+        const QString kernel = QSysInfo::kernelType() + QLatin1Char(' ') + QSysInfo::kernelVersion();
+        Globals::Machine_texts machine =
+            Globals::Describe_machine(dir.filePath("os-release"), dir.filePath("cpuinfo"), dir.filePath("meminfo"));
+        QCOMPARE(machine.system, "Debian GNU/Linux 12 (bookworm), " + kernel);
+        QCOMPARE(machine.cpu, QStringLiteral("Xeon(R) CPU @ 2.20GHz"));
+        QCOMPARE(machine.memory, QStringLiteral("15.5 GiB"));
+        // Files that say nothing: Qt's view of the system, no memory text.
+        machine = Globals::Describe_machine(dir.filePath("none"), dir.filePath("none"), dir.path());
+        QCOMPARE(machine.system, QSysInfo::prettyProductName() + ", " + kernel);
+        QCOMPARE(machine.cpu, QSysInfo::currentCpuArchitecture());
+        QVERIFY(machine.memory.isEmpty());
+
+        // This machine's own, in the window's labels.
+        machine = Globals::Describe_machine();
+        QVERIFY(!machine.cpu.isEmpty() && !machine.memory.isEmpty());
+        Report(QStringLiteral("Bad argument"));
+        QVERIFY(Control<QLabel>("Label_PC_info")->text().endsWith(" Ram: " + machine.memory));
+        QVERIFY(Control<QLabel>("Label_Windows_Version")->text().startsWith(machine.system + "\r\nCPU = " + machine.cpu));
+    }
+
     void a_report_replaces_the_last_and_keeps_its_comments()
     {
         Fixed_uptime clock(3723450);

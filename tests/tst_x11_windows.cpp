@@ -1,5 +1,5 @@
 // The three windows as a person sees them: titles and icons as the window manager
-// reads them from the X server, one font, every child inside its frame's border,
+// reads them from the X server, the windows' parent, one font, every child inside its frame's border,
 // and labels that show their lines whole.
 
 #include "about/do_about.h"
@@ -110,6 +110,10 @@ private slots:
             // The program icon is the main window's; the other two have none of their own.
             QCOMPARE(X_property(windows_[i], "_NET_WM_ICON").isEmpty(), i != 0);
         }
+        // Error report and About are kept above the main window: on Wayland, which has no
+        // "on top", the compositor is told so through the transient parent.
+        for (QWidget *window : {windows_[1], windows_[2]})
+            QCOMPARE(window->windowHandle()->transientParent(), windows_[0]->windowHandle());
     }
 
     void controls_without_a_font_of_their_own_take_their_windows()

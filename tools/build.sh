@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds into a build folder.
+# Installs what the build and the client need when missing, then configures and
+# builds into a build folder, showing the build's own progress.
 #   tools/build.sh [build-dir] [extra cmake options...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" --client
 if [ ! -f "$build/build.ninja" ]; then
+  echo "Configuring $build (a first build takes several minutes; later ones only what changed)"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 elif [ $# -gt 0 ]; then
   cmake "$build" "$@" >/dev/null
 fi
+echo "Building in $build"
 cmake --build "$build"

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it the way a user's machine takes it:
-#   lintian reports no error; the desktop entry and the AppStream data validate;
-#   apt can resolve its dependencies; and its files, extracted into a temporary
-#   folder, run: both programs give the version without a display, and the client
-#   opens its window on a virtual X server with its compiled-in resources.
+#   lintian reports no error and no missing hardening; the desktop entry and the
+#   AppStream data validate (without the network: it lists the URLs a release must
+#   make real); apt can resolve its dependencies; the fonts it depends on give a
+#   proportional sans-serif face; the client's install list holds no test tool; and
+#   its files, extracted into a temporary folder, run: both programs give the version
+#   without a display, and the client opens its window on a virtual X server with its
+#   compiled-in resources, seeing only the fonts the package brings.
 #   tools/check-package.sh [build-dir]     (default: build/)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -12,10 +15,11 @@ title="Velantra Remote Start 1.1.26"
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-# The window check, run by the part below under xvfb-run: --window <extracted root> <work folder>.
+# The window check, run by the part below on a virtual display: --window <extracted root> <work folder>.
 if [ "${1:-}" = "--window" ]; then
   files="$2" work="$3"
   export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
+  export FONTCONFIG_FILE="$work/fonts.conf"
   mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
   "$files/usr/bin/velantra-remote" >"$work/client.log" 2>&1 &
   client=$!
@@ -39,14 +43,16 @@ if [ "${1:-}" = "--window" ]; then
   exit 0
 fi
 
+"$root/tools/install-deps.sh" --tests
 deb="$("$root/tools/make-package.sh" "${1:-$root/build}" | tail -n 1)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/velantra-package.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
 echo "Checking $(basename "$deb")"
 echo "- lintian"
-lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian reports an error"; }
+lintian --fail-on error --display-info "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian reports an error"; }
 grep -v '^running with root privileges' "$work/lintian.log" || true # its warnings and notes, if any
+! grep -q 'hardening-' "$work/lintian.log" || fail "lintian notes missing hardening"
 
 dpkg-deb -x "$deb" "$work/files"
 echo "- desktop entry and AppStream data"
@@ -58,6 +64,35 @@ done
 appstreamcli validate --no-net "$work"/files/usr/share/metainfo/*.metainfo.xml >"$work/appstream.log" 2>&1 \
   || { cat "$work/appstream.log" >&2; fail "the AppStream data does not validate"; }
 grep -q "<release version=\"$version\"" "$work"/files/usr/share/metainfo/*.metainfo.xml || fail "no release $version in the AppStream data"
+# Validated above without the network; a release checks these by hand (appstreamcli
+# validate with the network) once they point at a real site.
+echo "  URLs a release must make real (placeholders, not fetched here):"
+{ dpkg-deb -f "$deb" Homepage; grep -ho 'https\?://[^<" ]*' "$work"/files/usr/share/metainfo/*.xml "$work"/files/usr/share/applications/*.desktop; } \
+  | sort -u | sed 's/^/    /'
+
+echo "- a proportional face from the package's fonts alone (as on a minimal install)"
+font_dirs=()
+for p in $(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}' | grep '^fonts-'); do
+  # The folders of its font files only: a shared parent would bring every other face.
+  while read -r dir; do font_dirs+=("$dir"); done < <(dpkg -L "$p" | grep -E '\.(ttf|otf|pfb)$' | xargs -r -n 1 dirname | sort -u)
+done
+[ ${#font_dirs[@]} -gt 0 ] || fail "the package depends on no font package"
+{
+  echo '<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd"><fontconfig>'
+  printf '<dir>%s</dir>\n' "${font_dirs[@]}"
+  echo "<cachedir>$work/fontcache</cachedir><include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>"
+} >"$work/fonts.conf"
+for family in sans-serif "MS Sans Serif" Arial; do
+  match="$(FONTCONFIG_FILE="$work/fonts.conf" fc-match -f '%{family[0]}|%{spacing}' "$family")"
+  [ "${match#*|}" != 100 ] || fail "\"$family\" is monospace on a minimal install ($match)"
+  echo "  $family: ${match%|*}"
+done
+
+echo "- the client's install list holds no test tool"
+client_list="$("$root/tools/install-deps.sh" --list-client)"
+for tool in clang lintian cups pulseaudio xdotool xvfb weston sway imagemagick appstream; do
+  ! grep -q "^$tool" <<<"$client_list" || fail "tools/install-deps.sh --client installs $tool"
+done
 
 echo "- apt resolves its dependencies"
 apt-get install --simulate "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt cannot install it"; }
@@ -71,5 +106,5 @@ for program in velantra-remote velantra-timing-sim; do
     || fail "$program --help gives no usage"
   zgrep -q '^\.TH ' "$work/files/usr/share/man/man1/$program.1.gz" || fail "no manual page for $program"
 done
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --window "$work/files" "$work"
+"$root/tools/with-display.sh" "$0" --window "$work/files" "$work"
 echo "The package is sound: $deb"

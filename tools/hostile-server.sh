@@ -10,8 +10,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELANTRA_BUILD:-$root/build}"
+"$root/tools/install-deps.sh" --tests
 "$root/tools/build.sh" "$build" >/dev/null
 # The whole run, whatever happens inside it, has an end.
 exec timeout --kill-after=10 "${VELANTRA_HOSTILE_TIMEOUT:-1800}" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
-  python3 "$root/tools/hostile_server.py" --client "$build/src/velantra-remote" "$@"
+  "$root/tools/with-display.sh" python3 "$root/tools/hostile_server.py" --client "$build/src/velantra-remote" "$@"

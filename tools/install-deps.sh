@@ -1,16 +1,36 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the client, the test suite and the
-# package checks need. Safe to run again: it only calls apt-get when something is
-# missing. It prints one line per action, and apt-get's own output only when it fails.
+# Installs the Debian packages that are missing, for one purpose:
+#   tools/install-deps.sh --client    the build and the client (tools/run-client.sh, tools/build.sh)
+#   tools/install-deps.sh --package   and the Debian package (tools/make-package.sh)
+#   tools/install-deps.sh [--tests]   and the test suite and the package checks (tools/run-tests.sh, CI)
+# Safe to run again: it calls apt-get only when something is missing. It prints a
+# line per step and the count of packages as they are set up; apt-get's own output
+# only when it fails. No service it installs is left enabled or running: a start line
+# PC gets no printer scheduler or sound daemon from the test tools.
 set -euo pipefail
 
-packages=(
+client_packages=(
   # build
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-multimedia-dev
-  qt6-qpa-plugins libxtst-dev libx11-dev libcups2-dev
-  # fonts metric-compatible with Arial and Times New Roman
-  fonts-liberation fonts-dejavu-core fontconfig
+  libxtst-dev libx11-dev
+  # printing: the job handed to CUPS by its own call, so a refusal is seen
+  libcups2-dev
+  # the idle inhibition on Wayland: the protocol, its client library and Qt's window handles
+  libwayland-dev wayland-protocols qt6-base-private-dev
+  # the window on X11 and on Wayland
+  qt6-qpa-plugins qt6-wayland
+  # a proportional face for every text, and the faces metric-compatible with Arial and Times
+  fonts-dejavu-core fonts-liberation fontconfig
+  # tools/run-client.sh: is a timing server listening?
+  netcat-openbsd
+)
+package_packages=(
+  # the Debian package (CPack, dpkg-shlibdeps, dpkg-buildflags)
+  dpkg-dev file
+)
+# ---- test side: what only the tests and the checks need ----
+test_packages=(
   # headless display, screenshots, PDF text
   xvfb xauth x11-utils imagemagick poppler-utils
   # driving the real client through its window (tools/hostile-server.sh)
@@ -19,12 +39,13 @@ packages=(
   cups-daemon cups-client cups-core-drivers
   # a real sound server for the ring-tone tests
   pulseaudio pulseaudio-utils sox
-  # a private session bus for the screen-saver test
-  dbus-daemon
-  # the Debian package (CPack, dpkg-shlibdeps) and its checks
-  dpkg-dev file lintian desktop-file-utils appstream
-  # used by the run and test scripts
-  procps netcat-openbsd python3
+  # a private session bus for the screen-saver tests; headless Wayland compositors,
+  # with the idle inhibition (sway) and without (weston)
+  dbus-daemon sway weston
+  # the package checks
+  lintian desktop-file-utils appstream
+  # used by the test scripts
+  procps
   # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev
   # the Windows checks (tools/check-windows.sh): the resource compiler and the MinGW-w64
@@ -32,22 +53,36 @@ packages=(
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix
 )
 
+case "${1:---tests}" in
+  --client) packages=("${client_packages[@]}") ;;
+  --package) packages=("${client_packages[@]}" "${package_packages[@]}") ;;
+  --tests) packages=("${client_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+  --list-client) printf '%s\n' "${client_packages[@]}"; exit 0 ;;
+  --list-tests) printf '%s\n' "${package_packages[@]}" "${test_packages[@]}"; exit 0 ;;
+  *) echo "usage: $0 [--client|--package|--tests]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
+[ ${#missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
   SUDO=(sudo)
 else
   SUDO=()
 fi
-log="$(mktemp)"
-trap 'rm -f "$log"' EXIT
+work="$(mktemp -d)"
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+finish()
+{
+  [ -z "$own_policy" ] || "${SUDO[@]}" rm -f "$policy"
+  rm -rf "$work"
+}
+trap finish EXIT
+log="$work/log"
 step() # what, command...
 {
   local what="$1"
@@ -59,6 +94,55 @@ step() # what, command...
     exit 1
   fi
 }
+
+echo "Missing: ${missing[*]}"
 step "Updating the package lists" "${SUDO[@]}" apt-get update
-step "Installing ${missing[*]}" \
-  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get install -s --no-install-recommends "${missing[@]}" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+count="$(grep -c '^Inst ' "$log" || true)"
+echo "Installing $count packages with their dependencies (a first run downloads and sets up all of them: a few minutes)"
+
+# Nothing installed starts as a service now (policy-rc.d refuses every start during the
+# install), and what it enables is disabled below.
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$work/policy-rc.d"
+  chmod 0755 "$work/policy-rc.d"
+  "${SUDO[@]}" cp "$work/policy-rc.d" "$policy"
+  own_policy=1
+fi
+dpkg-query -W -f='${Package}\n' | sort >"$work/before"
+
+echo "0 of $count set up"
+if ! "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" 2>&1 \
+     | tee "$log" | awk -v n="$count" '/^Setting up / { if (++k % 25 == 0) { print k " of " n " set up"; fflush() } }'; then
+  cat "$log" >&2
+  echo "install-deps: the install failed" >&2
+  exit 1
+fi
+grep -q '^E: ' "$log" && { cat "$log" >&2; echo "install-deps: the install failed" >&2; exit 1; }
+echo "$count of $count set up"
+
+# The units the new packages ship, system and user alike, left disabled.
+dpkg-query -W -f='${Package}\n' | sort | comm -13 "$work/before" - >"$work/new"
+units=() user_units=()
+while read -r p; do
+  while read -r f; do
+    case "$f" in
+      */systemd/system/*.service | */systemd/system/*.socket | */systemd/system/*.path | */systemd/system/*.timer)
+        units+=("$(basename "$f")") ;;
+      */systemd/user/*.service | */systemd/user/*.socket)
+        user_units+=("$(basename "$f")") ;;
+    esac
+  done < <(dpkg -L "$p" 2>/dev/null)
+done <"$work/new"
+if command -v systemctl >/dev/null 2>&1; then
+  if [ ${#units[@]} -gt 0 ]; then
+    echo "Leaving disabled: ${units[*]}"
+    "${SUDO[@]}" systemctl disable "${units[@]}" >/dev/null 2>&1 || true
+    "${SUDO[@]}" systemctl stop "${units[@]}" >/dev/null 2>&1 || true
+  fi
+  if [ ${#user_units[@]} -gt 0 ]; then
+    echo "Leaving disabled for user sessions: ${user_units[*]}"
+    "${SUDO[@]}" systemctl --global disable "${user_units[@]}" >/dev/null 2>&1 || true
+  fi
+fi
+echo "Installed"

@@ -6,6 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 
+"$root/tools/install-deps.sh" --package >&2
 "$root/tools/build.sh" "$build" >&2
 rm -f "$build"/velantra-remote_*.deb
 log="$build/cpack.log"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the client. When no timing server
-# listens on 127.0.0.1:6002, a local simulator is started first and stopped again
-# when the client ends, so the client has someone to talk to.
+# Installs what the build and the client need when missing (no test tools), builds,
+# and starts the client. On a fresh machine the first run installs the packages and
+# builds everything (several minutes, each step shown); later runs start at once.
+# When no timing server listens on 127.0.0.1:6002, a local simulator is started first
+# and stopped again when the client ends, so the client has someone to talk to.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/tools/build.sh" "$root/build" >/dev/null
+"$root/tools/build.sh" "$root/build"
 
 client="$root/build/src/velantra-remote"
 sim="$root/build/tools/velantra-timing-sim"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing (the client's packages and the test tools), builds, and
+# runs the whole test suite.
 #   tools/run-tests.sh              the normal build (build/)
 #   tools/run-tests.sh --sanitize   with AddressSanitizer and UBSan (build-asan/)
 # In CI (CI=true) warnings are errors and tests that need a service fail instead of skipping.
@@ -20,6 +21,7 @@ if [ "${CI:-}" = "true" ]; then
   export VELANTRA_REQUIRE_SERVICES=1
 fi
 
+"$root/tools/install-deps.sh" --tests
 "$root/tools/build.sh" "$build" "${options[@]}"
 
 # Services some tests use (a printer, a sound server): the run's own, in a temporary
@@ -42,5 +44,5 @@ for setup in "$root"/tests/services/*.sh; do
 done
 
 cd "$build"
-# One virtual X server for the tests that need a real one; the rest run offscreen.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -j2
+# One virtual X server of the run's own for the tests that need a real one; the rest run offscreen.
+"$root/tools/with-display.sh" ctest --output-on-failure --timeout 300 -j2

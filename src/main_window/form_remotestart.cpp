@@ -32,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -204,8 +205,13 @@ void Form_remotestart::Form_Load()
                                                Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
         ring_tone_->Load_Ringtone();
         trigger_->Open_InterfaceKit();
+        // Where the screen may blank after all, the status label says why when pointed at.
         Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"),
-                                              QStringLiteral("Starting races: the screen stays on"));
+                                              QStringLiteral("Starting races: the screen stays on"), this,
+                                              [label = QPointer<QLabel>(ui_->Label_status)](const QString &why) {
+                                                  if (label)
+                                                      label->setToolTip(why);
+                                              });
         ui_->Command_start->setFocus();
     });
 }

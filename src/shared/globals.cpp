@@ -4,6 +4,9 @@
 #include "shared/app_user_data.h"
 
 #include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QSysInfo>
 
 namespace Globals {
 
@@ -29,8 +32,56 @@ QString Ini_file_path_for(const QString &folder)
     return folder + QDir::separator() + QStringLiteral("Velantra_remote") + QStringLiteral(".ini");
 }
 
+namespace {
+
+// The value of the first "key: value" or "KEY=value" line with that key. Only the
+// head of the file is read: /proc files have no size, and a broken one no end.
+QString Field(const QString &path, const QByteArray &key, char separator)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return {};
+    const QByteArray head = file.read(256 * 1024);
+    for (const QByteArray &line : head.split('\n')) {
+        const qsizetype at = line.indexOf(separator);
+        if (at > 0 && line.left(at).trimmed() == key)
+            return QString::fromUtf8(line.mid(at + 1).trimmed());
+    }
+    return {};
+}
+
+} // namespace
+
+Machine_texts Describe_machine(const QString &os_release, const QString &cpuinfo, const QString &meminfo)
+{
+    Machine_texts machine;
+    QString system = Field(os_release, "PRETTY_NAME", '=');
+    if (system.size() >= 2 && (system.startsWith(QLatin1Char('"')) || system.startsWith(QLatin1Char('\'')))
+        && system.endsWith(system.front()))
+        system = system.mid(1, system.size() - 2);
+    if (system.isEmpty())
+        system = QSysInfo::prettyProductName();
+    machine.system = system + QStringLiteral(", ") + QSysInfo::kernelType() + QLatin1Char(' ') + QSysInfo::kernelVersion();
+    machine.cpu = Field(cpuinfo, "model name", ':');
+    if (machine.cpu.isEmpty())
+        machine.cpu = QSysInfo::currentCpuArchitecture();
+    // "MemTotal:       16303412 kB"
+    bool read = false;
+    const qint64 kib = Field(meminfo, "MemTotal", ':').section(QLatin1Char(' '), 0, 0).toLongLong(&read);
+    if (read && kib > 0)
+        machine.memory = QLocale::c().toString(double(kib) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" GiB");
+    return machine;
+}
+
 void Init_program()
 {
+    // The machine for the error report; what was set before (a test's own) is kept.
+    if (Windows_version_text.isEmpty() && Cpu_text.isEmpty() && Ram_size_text.isEmpty()) {
+        const Machine_texts machine = Describe_machine();
+        Windows_version_text = machine.system;
+        Cpu_text = machine.cpu;
+        Ram_size_text = machine.memory;
+    }
     Program_name = QStringLiteral("Velantra Remote Client");
     User_appdata_path = AppUserData_Path();
     Ini_file_path = Ini_file_path_for(User_appdata_path);

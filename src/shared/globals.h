@@ -13,7 +13,8 @@ extern QString Program_version;
 extern QString User_appdata_path;
 extern QString Ini_file_path;
 
-// Printed by the error reports; nothing assigns them, so they stay empty (or 0).
+// Printed by the error reports. Init_program fills the machine's system, processor
+// and memory; the others stay empty (or 0).
 extern qint16 Release_number;
 extern QString Computer_name;
 extern QString PC_description;
@@ -27,8 +28,22 @@ qint16 Version_major();
 qint16 Version_minor();
 qint16 Version_revision();
 
-// Sets Program_name, User_appdata_path, Ini_file_path and Program_version.
+// Sets Program_name, User_appdata_path, Ini_file_path and Program_version, and the
+// machine's texts when nothing has set them.
 void Init_program();
+
+// The machine as the error report names it: the system and its kernel, the processor
+// and the memory. The files are Linux's; where one is missing or says nothing, Qt's
+// view of the system (or an empty memory text) stands in.
+struct Machine_texts
+{
+    QString system; // "Debian GNU/Linux 12 (bookworm), linux 6.1.0-18-amd64"
+    QString cpu;
+    QString memory; // "15.5 GiB"
+};
+Machine_texts Describe_machine(const QString &os_release = QStringLiteral("/etc/os-release"),
+                               const QString &cpuinfo = QStringLiteral("/proc/cpuinfo"),
+                               const QString &meminfo = QStringLiteral("/proc/meminfo"));
 
 // The settings file in a given folder, joined with the platform's separator.
 QString Ini_file_path_for(const QString &folder);

@@ -4,7 +4,7 @@ namespace {
 class No_screen_saver final : public Screen_saver
 {
 public:
-    void Inhibit(const QString &, const QString &) override {}
+    void Inhibit(const QString &, const QString &, QObject *, std::function<void(const QString &)>) override {}
     void Uninhibit() override {}
 };
 } // namespace

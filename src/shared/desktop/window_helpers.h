@@ -14,5 +14,6 @@ void Scroll_To_Bottom(QAbstractScrollArea *box);
 // back to the control that had it. Returns 1 when the box scrolls by lines.
 qint32 Scroll_Text_Lines(QPlainTextEdit *box, qint16 count);
 
-// Keeps the window above all windows that are not topmost, where it is and as large as it is.
+// Keeps the window above all windows that are not topmost, and above the main window
+// (its transient parent), where it is and as large as it is.
 void Window_On_Top(QWidget *window);
