@@ -2,11 +2,14 @@
 // simulator program: from each control to the wire, the status, the keys and clicks
 // that must (not) start, and what is shown of what the server sends.
 
+#include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
 #include "message_log/display_lines.h"
+#include "shared/globals.h"
+#include "shared/ini_values.h"
 #include "shared/platform.h"
 #include "shared/time_texts.h"
 #include "support/test_support.h"
@@ -15,6 +18,8 @@
 #include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -207,6 +212,82 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
         QCOMPARE(f.boxes.Messages().size(), 1); // the one error, nothing on closing
+    }
+
+    void a_lost_connection_is_red_with_three_beeps_until_connected_again()
+    {
+        Window_fixture f;
+        auto *heat = Find<QLabel>(f.form, "Label_active_heat");
+        const auto alarm = [&] {
+            const QPalette p = f.Label_status->palette();
+            return f.Label_status->autoFillBackground() && p.color(QPalette::Window) == QColor(255, 0, 0)
+                   && p.color(QPalette::WindowText) == Qt::white;
+        };
+        const quint16 port = f.server.server.serverPort();
+        for (const QString loss : {"close", "reset", "vanish"}) {
+            QVERIFY(f.Connect());
+            QTRY_VERIFY2(!alarm() && heat->isEnabled(), qPrintable(loss)); // a new connection clears it
+            QVERIFY(f.Server_send("Velantra Active Heat/3/Ready%"));
+            f.beeps = 0;
+            if (loss == "reset") {
+                const linger hard{1, 0};
+                setsockopt(int(f.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            }
+            if (loss == "vanish") // with its listener: nothing to connect to
+                f.server.server.close();
+            f.peer->close();
+            QTRY_VERIFY2(alarm(), qPrintable(loss));
+            QVERIFY(!heat->isEnabled() && f.Heat() == "3/Ready"); // greyed, still shown
+            QTRY_COMPARE(f.beeps, 3);
+            QTest::mouseClick(f.Label_status, Qt::LeftButton); // the status read anew is no second loss
+            QTest::qWait(800);
+            QCOMPARE(f.beeps, 3);
+        }
+        QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
+        QVERIFY(!alarm() && !heat->isEnabled()); // the official knows, the heat is still old
+        QVERIFY(f.server.server.listen(QHostAddress::LocalHost, port));
+        QVERIFY(f.Connect());
+        f.beeps = 0;
+        QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QTest::qWait(400);
+        QVERIFY(!alarm() && f.beeps == 0);
+    }
+
+    void reconnecting_by_itself_when_asked_but_never_after_disconnect()
+    {
+        Window_fixture f;
+        auto *item = Find<QAction>(f.form, "item_reconnect");
+        QVERIFY(!item->isChecked()); // off unless asked for
+        item->trigger();
+        const quint16 port = f.server.server.serverPort();
+        const auto server_goes = [&] {
+            f.server.server.close();
+            f.peer->close();
+            // The first attempt, at once, refused; then the server comes back.
+            return QTest::qWaitFor([&] { return f.Label_status->text() == QStringLiteral("Error"); })
+                   && f.server.server.listen(QHostAddress::LocalHost, port);
+        };
+        QVERIFY(f.Connect());
+        QVERIFY(server_goes());
+        QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
+        QTest::qWait(Reconnect_schedule::First_wait_ms + 1000);
+        QVERIFY(!f.server.server.hasPendingConnections());
+
+        QVERIFY(f.Connect());
+        QVERIFY(server_goes());
+        QTRY_VERIFY_WITH_TIMEOUT(f.server.server.hasPendingConnections(), Reconnect_schedule::Longest_wait_ms + 2000);
+        QVERIFY(f.server.Accepted(*f.connection()));
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
+        QVERIFY(!f.Label_status->autoFillBackground());
+        QVERIFY(f.boxes.Messages().isEmpty()); // none for the refused attempts
+
+        // Kept in the settings file for the next start.
+        QVERIFY(Read_Ini_Value("settings", "auto_reconnect", Globals::Ini_file_path, "") == "1");
+        delete f.form.data();
+        f.form = new Form_remotestart;
+        f.form->Form_Load();
+        QVERIFY(Find<QAction>(f.form, "item_reconnect")->isChecked());
     }
 
     void received_lines_heat_and_sounds_shown()

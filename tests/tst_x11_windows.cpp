@@ -4,6 +4,7 @@
 
 #include "about/do_about.h"
 #include "about/frm_about.h"
+#include "connection/remote_connection.h"
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
@@ -161,6 +162,29 @@ private slots:
             const QRect needed = metrics.boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, button->text());
             QVERIFY2(room.contains(needed) && needed.height() < 3 * metrics.lineSpacing(), name);
         }
+    }
+
+    void a_lost_connection_is_red_on_the_screen()
+    {
+        auto *main = static_cast<Form_remotestart *>(windows_[0]);
+        for (QWidget *topmost : {windows_[1], windows_[2]}) // out of the way: the last test
+            topmost->hide();
+        auto *status = Find<QLabel>(main, "Label_status");
+        const auto screen_pixel = [&] { // beside the text, as the X server shows it
+            const QPoint at = status->mapToGlobal(QPoint(status->width() - 3, 3));
+            return QColor(QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0));
+        };
+        Loopback_server server;
+        main->Connection()->Set_remote_port(server.server.serverPort());
+        const auto connect = [&] {
+            QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
+            return server.Accepted(*main->Connection());
+        };
+        QVERIFY(connect());
+        server.peer->close();
+        QTRY_COMPARE(screen_pixel(), QColor(255, 0, 0));
+        QVERIFY(connect());
+        QTRY_VERIFY(screen_pixel() != QColor(255, 0, 0));
     }
 };
 

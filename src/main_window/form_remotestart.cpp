@@ -2,7 +2,9 @@
 
 #include "about/do_about.h"
 #include "connection/connection_thread.h"
+#include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
+#include "connection/winsock_state.h"
 #include "main_window/form_remotestart_ui.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
@@ -36,12 +38,19 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
 
 const QString Test_message = QStringLiteral("This is a test message from starter!");
+
+// A lost connection sounds this many beeps, apart enough to be heard as several, so it
+// is not taken for the one beep a "#" from the server asks for.
+constexpr int Loss_beeps = 3;
+constexpr int Loss_beep_gap_ms = 300;
 
 // What the server sends is drawn at most once in this time, however fast it comes, so
 // the window's thread stays free for the official's clicks (and a start never waits).
@@ -97,6 +106,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     connection_ = network_->Connection();
     trigger_ = new Start_trigger(this);
     ring_tone_ = new Ring_tone(this);
+    reconnect_ = new Reconnect_schedule(this);
     display_timer_ = new QTimer(this);
     display_timer_->setSingleShot(true);
     Wire_controls();
@@ -134,8 +144,9 @@ void Form_remotestart::Wire_controls()
     connect(ui.Command_disconnect, &QPushButton::clicked, this, &Form_remotestart::Command_disconnect_Click);
     ui.Label_status->installEventFilter(this);
     ui.Text_host->installEventFilter(this);
-    connect(connection_, &Remote_connection::Status_changed, ui.Label_status, &QLabel::setText);
+    connect(connection_, &Remote_connection::Status_changed, this, &Form_remotestart::Show_status);
     connect(connection_, &Remote_connection::Socket_error, this, &Form_remotestart::Show_socket_error);
+    connect(reconnect_, &Reconnect_schedule::Attempt_due, connection_, &Remote_connection::Connect);
 
     // Active heat.
     connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
@@ -171,6 +182,7 @@ void Form_remotestart::Wire_controls()
     connect(ui.item_about, &QAction::triggered, this, &Form_remotestart::item_about_Click);
     connect(ui.item_linescroll, &QAction::triggered, this, &Form_remotestart::item_linescroll_Click);
     connect(ui.item_ring, &QAction::triggered, this, &Form_remotestart::item_ring_Click);
+    connect(ui.item_reconnect, &QAction::triggered, this, &Form_remotestart::item_reconnect_Click);
 }
 
 // --- start-up and shutdown ---
@@ -191,6 +203,10 @@ void Form_remotestart::Form_Load()
         connection_->Create_logs();
         ui_->Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
                                                Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
+        const bool reconnect = Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
+                                              Globals::Ini_file_path, QStringLiteral("0")) == QLatin1String("1");
+        ui_->item_reconnect->setChecked(reconnect);
+        reconnect_->Set_enabled(reconnect);
         ring_tone_->Load_Ringtone();
         trigger_->Open_InterfaceKit();
         Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"),
@@ -207,6 +223,7 @@ void Form_remotestart::Init_program()
 void Form_remotestart::Program_Exit()
 {
     exiting_ = true;
+    reconnect_->Official_disconnect();
     Guarded(__func__, [this] { connection_->Close_socket(); });
     Unload_All_Forms();
     exit_requested_ = true;
@@ -219,6 +236,7 @@ void Form_remotestart::closeEvent(QCloseEvent *e)
         // The close box ends the program: the socket goes with the window, and the hidden
         // About and error windows are unloaded too so no windowless process lingers.
         exiting_ = true;
+        reconnect_->Official_disconnect();
         Guarded(__func__, [this] { connection_->Close_socket(); });
         const QList<QWidget *> forms = Forms::Loaded_Forms();
         for (auto it = forms.crbegin(); it != forms.crend(); ++it)
@@ -303,6 +321,9 @@ bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 void Form_remotestart::Command_connect_Click()
 {
     Guarded(__func__, [this] {
+        official_connected_ = true;
+        seen_connected_ = false;
+        reconnect_->Official_connect(ui_->Text_host->text());
         connection_->Connect(ui_->Text_host->text());
         ui_->Command_start->setFocus(Qt::OtherFocusReason); // Start is focused once connected
     });
@@ -310,7 +331,12 @@ void Form_remotestart::Command_connect_Click()
 
 void Form_remotestart::Command_disconnect_Click()
 {
-    Guarded(__func__, [this] { connection_->Disconnect(); });
+    Guarded(__func__, [this] {
+        official_connected_ = seen_connected_ = false;
+        reconnect_->Official_disconnect();
+        Show_loss_alarm(false);
+        connection_->Disconnect();
+    });
 }
 
 void Form_remotestart::Label_status_Click()
@@ -326,7 +352,72 @@ void Form_remotestart::Text_host_LostFocus()
 
 void Form_remotestart::Show_socket_error(int number, const QString &description)
 {
+    // The schedule's refused attempts show their status only: no pile of boxes waits
+    // for the official.
+    if (reconnect_->Running())
+        return;
     Show_Message(QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description);
+}
+
+// --- a lost connection ---
+
+void Form_remotestart::Show_status(const QString &text, int state)
+{
+    ui_->Label_status->setText(text);
+    // A status told before the official's last Connect or Disconnect reached the
+    // connection may still arrive after it: only what fits the official's wish counts.
+    if (!official_connected_)
+        return;
+    if (state == Winsock::Connected) {
+        seen_connected_ = true;
+        Show_connected();
+    } else if (std::exchange(seen_connected_, false)) {
+        Show_connection_lost();
+    }
+}
+
+void Form_remotestart::Show_connected()
+{
+    reconnect_->Connected();
+    Show_loss_alarm(false);
+    Show_heat_stale(false);
+}
+
+// Closed, reset or failed without the official asking: shown until connected again.
+void Form_remotestart::Show_connection_lost()
+{
+    if (exiting_)
+        return;
+    Show_loss_alarm(true);
+    Show_heat_stale(true);
+    for (int i = 0; i < Loss_beeps; ++i)
+        QTimer::singleShot(i * Loss_beep_gap_ms, this, [] { Platform::Beep(); });
+    reconnect_->Connection_lost();
+}
+
+void Form_remotestart::Show_loss_alarm(bool on)
+{
+    QLabel *status = ui_->Label_status;
+    QPalette alarm = status->palette();
+    alarm.setColor(QPalette::Window, Red);
+    alarm.setColor(QPalette::WindowText, Qt::white);
+    status->setPalette(on ? alarm : QPalette());
+    status->setAutoFillBackground(on);
+}
+
+// Greyed (the disabled look), text unchanged.
+void Form_remotestart::Show_heat_stale(bool stale)
+{
+    ui_->Label_active_heat->setEnabled(!stale);
+    ui_->Label_heat_status->setEnabled(!stale);
+}
+
+void Form_remotestart::item_reconnect_Click()
+{
+    const bool on = ui_->item_reconnect->isChecked();
+    reconnect_->Set_enabled(on);
+    Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
+                    on ? QStringLiteral("1") : QStringLiteral("0"), Globals::Ini_file_path);
 }
 
 // --- active heat, to goal, from goal ---
@@ -392,6 +483,9 @@ void Form_remotestart::Show_display()
         if (shown.heat_changed) {
             ui_->Label_active_heat->setText(shown.heat_id);
             ui_->Label_heat_status->setText(shown.heat_status);
+            // A heat line read before a loss is drawn after it: still stale.
+            if (connection_->Socket_state() == Winsock::Connected)
+                Show_heat_stale(false);
         }
         if (shown.ring)
             ring_tone_->Play_Ring();

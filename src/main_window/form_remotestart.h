@@ -11,6 +11,7 @@ class Connection_thread;
 class Instance_lock;
 class QKeyEvent;
 class QTimer;
+class Reconnect_schedule;
 class Remote_connection;
 class Ring_tone;
 class Start_trigger;
@@ -67,6 +68,7 @@ private:
     void item_about_Click();
     void item_linescroll_Click();
     void item_ring_Click();
+    void item_reconnect_Click();
 
     // Showing what the connection and the trigger tell.
     void Schedule_display();
@@ -78,12 +80,22 @@ private:
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
 
+    // A lost connection: the alarm, and connecting again when the official asked for it.
+    void Show_status(const QString &text, int state);
+    void Show_connected();
+    void Show_connection_lost();
+    void Show_loss_alarm(bool on);
+    void Show_heat_stale(bool stale);
+
     std::unique_ptr<Form_remotestart_ui> ui_;
     std::unique_ptr<Connection_thread> network_;
     Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
+    Reconnect_schedule *reconnect_ = nullptr;
+    bool official_connected_ = false; // the last of the official's Connect and Disconnect was Connect
+    bool seen_connected_ = false;     // since then
     QTimer *display_timer_ = nullptr;
     QElapsedTimer last_display_;
     bool exit_requested_ = false;
