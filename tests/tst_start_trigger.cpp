@@ -66,7 +66,7 @@ private slots:
     void states_arm_and_starts_reach_the_server()
     {
         Loopback_server server;
-        QVERIFY(server.Connect(*window_->Connection()));
+        QVERIFY(server.Connect(*window_->Network()));
         Keyboard_stand_in keyboard; // a Shift press now and then keeps the screen awake
         Find<QTimer>("Timer_Keyb_event")->setInterval(1); // a timer not started from load would never press
         QTRY_VERIFY(keyboard.shift_presses >= 1);

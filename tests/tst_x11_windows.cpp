@@ -4,7 +4,7 @@
 
 #include "about/do_about.h"
 #include "about/frm_about.h"
-#include "connection/remote_connection.h"
+#include "connection/connection_thread.h"
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
@@ -172,10 +172,10 @@ private slots:
         auto *status = Find<QLabel>(main, "Label_status");
         const QPoint at = status->mapToGlobal(QPoint(status->width() - 3, 3)); // beside the text
         Loopback_server server;
-        main->Connection()->Set_remote_port(server.server.serverPort());
+        main->Network()->Set_remote_port(server.server.serverPort());
         for (const QRgb shown : {qRgb(255, 0, 0), main->palette().color(QPalette::Window).rgb()}) { // lost, connected again
             QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
-            QVERIFY(server.Accepted(*main->Connection()));
+            QVERIFY(server.Accepted(*main->Network()));
             if (shown == qRgb(255, 0, 0))
                 server.peer->close();
             QTRY_COMPARE(QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0), shown);

@@ -23,8 +23,8 @@ FOLDERS_BELOW = {
     "message_log": {"shared"},
     "error_report": {"shared"},
     "connection": {"shared", "message_log"},
-    "start_trigger": {"shared"},
-    "about": {"shared", "error_report", "start_trigger"},
+    "start_trigger": {"shared", "message_log", "connection"},
+    "about": {"shared", "error_report", "message_log", "connection", "start_trigger"},
     "main_window": {"shared", "message_log", "error_report", "connection", "start_trigger", "about"},
     "": {"main_window"},
 }

@@ -12,7 +12,6 @@ class Instance_lock;
 class QKeyEvent;
 class QTimer;
 class Reconnect_schedule;
-class Remote_connection;
 class Ring_tone;
 class Start_trigger;
 struct Form_remotestart_ui;
@@ -32,11 +31,9 @@ public:
     // Form > Exit: closes the connection, unloads every window, ends the event loop.
     void Program_Exit();
 
-    // What the window drives; they know no window (tests and benchmarks reach them here).
-    // The connection lives on a thread of its own: see Remote_connection on calling it.
-    Remote_connection *Connection() const { return connection_; }
-    Start_trigger *Trigger() const { return trigger_; }
-    Ring_tone *Ringtone() const { return ring_tone_; }
+    // The connection the window drives, on a thread of its own (tests and benchmarks
+    // reach it here): its door, its writer and what it gives the window to show.
+    Connection_thread *Network() const { return network_.get(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -73,32 +70,33 @@ private:
     // Showing what the connection and the trigger tell.
     void Schedule_display();
     void Show_display();
-    void Show_socket_error(int number, const QString &description);
+    void Show_status(); // Update_TCP_status: the state as it is now
+    void Show_socket_error(int number, const QString &description, int unsent);
     void Show_not_connected();
+    void Show_unsent(int unsent);
+    void Exit_connection(); // closes it at exit and says what was not sent
     void Check_Command_Phidget_Active();
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
 
     // A lost connection: the alarm, and connecting again when the official asked for it.
-    void Show_status(const QString &text, int state);
     void Show_connected();
-    void Show_connection_lost();
+    void Show_connection_lost(bool error);
     void Show_loss_alarm(bool on);
     void Show_heat_stale(bool stale);
 
     std::unique_ptr<Form_remotestart_ui> ui_;
     std::unique_ptr<Connection_thread> network_;
-    Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
     Reconnect_schedule *reconnect_ = nullptr;
-    bool official_connected_ = false; // the last of the official's Connect and Disconnect was Connect
-    bool seen_connected_ = false;     // since then
+    bool loss_box_due_ = false; // the error that ended the connection comes next, with its box
     QTimer *display_timer_ = nullptr;
     QElapsedTimer last_display_;
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;
+    bool keyed_ = false; // the last press of a button was a key, not the mouse
 };

@@ -13,27 +13,27 @@ namespace {
 // The connection, a loopback server and all the connection tells.
 struct Fixture
 {
-    Fixture() { connection.Create_logs(); }
+    Fixture() { connection.Display().Create_logs(); }
     bool Connect() { return server.Connect(connection); }
-    QStringList Lines() const { return Lines_of(connection.Text_from_goal_log()); }
+    QStringList Lines() const { return Lines_of(connection.Display().From_goal()); }
     QString Heat() // id/status, as the window would show them
     {
-        const Remote_connection::Display shown = connection.Take_display();
+        const Connection_display::Shown shown = connection.Display().Take();
         return shown.heat_id + '/' + shown.heat_status;
     }
     QString Sounds() const // blocks that rang/beeped
     {
-        const Remote_connection::Receive_stats stats = connection.Stats();
+        const Connection_display::Receive_stats stats = connection.Display().Stats();
         return QStringLiteral("%1/%2").arg(stats.ring_blocks).arg(stats.beep_blocks);
     }
     QString Status() const { return status.isEmpty() ? QString() : status.constLast().constFirst().toString(); }
-    bool Quiet() const { return refused.isEmpty() && errors.isEmpty(); } // nothing to show the user
+    bool Quiet() const { return errors.isEmpty(); } // nothing to show the user
 
     Remote_connection connection;
+    Message_writer &writer = connection.Writer();
     Loopback_server server;
     QTcpSocket *&peer = server.peer;
     QSignalSpy status{&connection, &Remote_connection::Status_changed};
-    QSignalSpy refused{&connection, &Remote_connection::Not_connected};
     QSignalSpy errors{&connection, &Remote_connection::Socket_error};
 };
 
@@ -54,18 +54,16 @@ private slots:
         QVERIFY(f.Connect());
         QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
 
-        f.connection.Start();
-        f.connection.Send_Start_Command(); // the trigger's
-        f.connection.Abort();
+        QCOMPARE(f.writer.Start({}), Send_result::Sent);
+        QCOMPARE(f.writer.Start({Message_source::Trigger, 2}), Send_result::Sent);
+        QCOMPARE(f.writer.Abort({}), Send_result::Sent);
         QCOMPARE(Digits_masked(f.server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
-        const QString text = QStringLiteral("50% done \u20AC \u03A9");
-        f.connection.Send(text);
-        const QByteArray sent = f.server.Read(22);
-        QCOMPARE(sent.mid(8), QByteArray(" 50% done \x80 ?%"));
-        QCOMPARE(Lines_of(f.connection.Text_to_goal_log()), QStringList{QString::fromLatin1(sent.left(8)) + ' ' + text});
+        f.writer.Text(QStringLiteral("50% done \u20AC \u03A9"), {});
+        QCOMPARE(f.server.Read(22).mid(8), QByteArray(" 50% done \x80 ?%"));
 
         f.connection.Disconnect();
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(f.writer.Start({}), Send_result::Not_connected);
         QVERIFY(f.Quiet());
     }
 
