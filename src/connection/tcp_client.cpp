@@ -4,7 +4,6 @@
 #include "connection/winsock_state.h"
 #include "shared/failure.h"
 
-#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -12,15 +11,24 @@ namespace {
 // Qt buffers what the server sends until it is read; a bound lets TCP's own flow
 // control hold back a server that sends faster than the window can show.
 constexpr qint64 Read_buffer_size = 1 << 20;
+// While messages wait, the socket is offered them this often. Not a write notifier:
+// a socket may take bytes well before it reports itself writable again.
+constexpr int Retry_ms = 5;
 } // namespace
 
 Tcp_client::Tcp_client(QObject *parent) : QObject(parent)
 {
+    retry_timer_ = new QTimer(this);
+    retry_timer_->setInterval(Retry_ms);
+    connect(retry_timer_, &QTimer::timeout, this, &Tcp_client::Sending_waits);
     stall_timer_ = new QTimer(this);
     stall_timer_->setSingleShot(true);
     stall_timer_->setInterval(Stall_ms);
     connect(stall_timer_, &QTimer::timeout, this, [this] {
-        Guarded("Send_Data", [this] { Fail(Socket_io::No_buffer_space(), Not_sent_reason::Stalled); });
+        Guarded("Send_Data", [this] {
+            if (!writer_.Flush())
+                Fail(Socket_io::No_buffer_space(), Not_sent_reason::Stalled);
+        });
     });
 }
 
@@ -49,10 +57,6 @@ void Tcp_client::Connect(const QString &host, quint16 port)
         // before this object goes, and no wake-up comes after its close.
         writer_.Open(socket_->socketDescriptor(),
                      [this] { QMetaObject::invokeMethod(this, &Tcp_client::Sending_waits, Qt::QueuedConnection); });
-        delete writable_;
-        writable_ = new QSocketNotifier(socket_->socketDescriptor(), QSocketNotifier::Write, this);
-        writable_->setEnabled(false);
-        connect(writable_, &QSocketNotifier::activated, this, &Tcp_client::Socket_writable);
         emit Connected();
     });
     connect(socket_, &QTcpSocket::readyRead, this, &Tcp_client::Data_arrival);
@@ -66,9 +70,7 @@ void Tcp_client::Connect(const QString &host, quint16 port)
 int Tcp_client::Close(Not_sent_reason why)
 {
     // The writer first: no byte goes out once the socket starts to close.
-    delete writable_;
-    writable_ = nullptr;
-    stall_timer_->stop();
+    Stop_waiting();
     const int unsent = writer_.Close(why);
     error_ = false;
     if (socket_) {
@@ -90,24 +92,19 @@ void Tcp_client::Sending_waits()
                                                                                   : Not_sent_reason::Error);
             return;
         }
-        if (!writable_ || writer_.Flush())
-            return;
-        writable_->setEnabled(true);
-        if (!stall_timer_->isActive())
+        if (writer_.Flush()) {
+            Stop_waiting();
+        } else if (!retry_timer_->isActive()) {
+            retry_timer_->start();
             stall_timer_->start();
+        }
     });
 }
 
-void Tcp_client::Socket_writable()
+void Tcp_client::Stop_waiting()
 {
-    Guarded("Send_Data", [this] {
-        if (writer_.Flush()) {
-            writable_->setEnabled(false);
-            stall_timer_->stop();
-        } else if (writer_.Failed()) {
-            Sending_waits();
-        }
-    });
+    retry_timer_->stop();
+    stall_timer_->stop();
 }
 
 void Tcp_client::Fail(int error, Not_sent_reason why)
@@ -116,9 +113,7 @@ void Tcp_client::Fail(int error, Not_sent_reason why)
         return;
     // What could not go must not go late either: the connection ends here, in the
     // error state, and what waited is counted as not sent.
-    delete writable_;
-    writable_ = nullptr;
-    stall_timer_->stop();
+    Stop_waiting();
     const int unsent = writer_.Close(why);
     error_ = true;
     socket_->disconnect(this);
@@ -143,9 +138,7 @@ void Tcp_client::On_error()
     // A peer that hangs up is no error: the disconnected signal that follows is the close.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    delete writable_;
-    writable_ = nullptr;
-    stall_timer_->stop();
+    Stop_waiting();
     const int unsent = writer_.Close(Not_sent_reason::Error);
     error_ = true;
     Note_state();

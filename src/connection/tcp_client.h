@@ -11,7 +11,6 @@
 
 #include <atomic>
 
-class QSocketNotifier;
 class QTcpSocket;
 class QTimer;
 
@@ -55,13 +54,13 @@ private:
     void On_error();
     void On_disconnected();
     void Note_state();
-    void Sending_waits(); // the writer's wake-up, on this thread
-    void Socket_writable();
+    void Sending_waits(); // the writer's wake-up and its retries, on this thread
+    void Stop_waiting();
     void Fail(int error, Not_sent_reason why);
 
     QTcpSocket *socket_ = nullptr;
     Message_writer writer_;
-    QSocketNotifier *writable_ = nullptr; // on the writer's descriptor, while messages wait
+    QTimer *retry_timer_ = nullptr; // while messages wait
     QTimer *stall_timer_ = nullptr;
     bool error_ = false;
     std::atomic<int> last_state_{0};

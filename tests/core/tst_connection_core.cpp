@@ -3,6 +3,7 @@
 // sends. The window's tests show the refusals offline, the status texts and errors.
 
 #include "connection/remote_connection.h"
+#include "connection/tcp_client.h"
 #include "support/test_support.h"
 
 #include <QtNetwork>
@@ -122,6 +123,51 @@ private slots:
         QTRY_COMPARE(f.Status(), QStringLiteral("Closed"));
         QCOMPARE(f.Lines().constLast(), QStringLiteral("last words"));
         QVERIFY(f.Quiet());
+    }
+
+    // A server that takes nothing more: what must wait waits behind what was given
+    // before, and what cannot go is never dropped silently: a Disconnect counts it, a
+    // queue that has not drained in 2 s or that is full ends the connection as an error
+    // with the count, and a start given after that is refused.
+    void a_server_that_stops_reading()
+    {
+        Fixture f;
+        QSignalSpy closed(&f.connection, &Remote_connection::Closed_by_official);
+        QSignalSpy lost(&f.connection, &Remote_connection::Lost);
+        const auto connect_and_fill = [&] { // true once a text begun and a start wait for good
+            if (!f.Connect())
+                return false;
+            f.peer->setReadBufferSize(1);
+            const QString big(60000, QLatin1Char('x'));
+            for (int i = 0; i < 1000; ++i)
+                if (f.writer.Text(big, {}) == Send_result::Queued && (QTest::qWait(100), f.writer.Start({})) == Send_result::Queued)
+                    return true;
+            return false;
+        };
+        QVERIFY(connect_and_fill());
+        f.connection.Disconnect();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed[0][0].toInt(), 2); // the text begun on the wire and the start
+        QVERIFY(f.Quiet());
+
+        QVERIFY(connect_and_fill());
+        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 3 * Tcp_client::Stall_ms);
+        QCOMPARE(f.errors[0], (QVariantList{10055, QStringLiteral("No buffer space available"), 2}));
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(f.connection.Socket_state(), 9);
+        QCOMPARE(f.writer.Start({}), Send_result::Not_connected);
+
+        QVERIFY(connect_and_fill());
+        int waiting = 2;
+        Send_result result;
+        while ((result = f.writer.Text(QString(1000, QLatin1Char('y')), {})) == Send_result::Queued)
+            ++waiting;
+        QCOMPARE(result, Send_result::Queue_full);
+        QVERIFY(waiting > 2 && waiting <= 2 + Message_writer::Max_queued / 1000);
+        QTRY_COMPARE(f.errors.size(), 2);
+        QCOMPARE(f.errors[1][2].toInt(), waiting);
+        QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" after the box
+        QCOMPARE(f.connection.Socket_state(), 9);
     }
 };
 

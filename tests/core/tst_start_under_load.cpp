@@ -14,17 +14,39 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 
 namespace {
+
+// The texts of the messages the writer told as sent, in the order told.
+struct Sent_recorder final : Message_observer
+{
+    void Message_sent(const Outgoing_message &message, qint64) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        sent << message.text;
+    }
+    void Message_not_sent(const Outgoing_message &, Not_sent_reason, const QString &, qint64) override {}
+    QStringList Sent()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return sent;
+    }
+    std::mutex mutex;
+    QStringList sent;
+};
 
 // The armed trigger and the connection on its thread, connected to a loopback server.
 struct Armed_connection
 {
     Armed_connection()
     {
+        network.Writer().Set_observer(&recorder);
         shown.Create_logs();
         network.Set_grace_ms(60000); // a line cut between two reads is one line however slow the machine
         trigger.Set_writer(&network.Writer());
@@ -34,7 +56,7 @@ struct Armed_connection
         trigger.Set_armed(true);
         connected = server.Connect(network);
         if (peer)
-            QObject::connect(peer, &QTcpSocket::readyRead, &window, [this] { wire += peer->readAll(); });
+            QObject::connect(peer, &QTcpSocket::readyRead, &window, [this, first = peer] { wire += first->readAll(); });
     }
 
     // Gives a start (s) or an Abort (a) at each letter of steps, each while the client
@@ -70,6 +92,7 @@ struct Armed_connection
         return QString::fromLatin1(steps).replace('a', "99:99:99 Velantra Abort%").replace('s', "99:99:99 Velantra Start%");
     }
 
+    Sent_recorder recorder;
     Connection_thread network;
     Connection_display &shown = network.Display();
     Start_trigger trigger;
@@ -166,6 +189,65 @@ private slots:
         QVERIFY(c.During_flood(more_steps, [&] { return endless; }, [] {}));
         QCOMPARE(c.Wire(more_steps), Armed_connection::Expected(more_steps));
         QTRY_COMPARE(c.display_told, 1);
+    }
+
+    // Starts from the trigger's thread, texts from two threads of their own and Aborts
+    // from the test's, all at once, while the official disconnects and connects again:
+    // every message arrives whole, each source's in its order, and exactly those the
+    // writer told as sent, in that order (none written after a close, none twice).
+    void every_thread_at_once_with_closes_racing_them()
+    {
+        Armed_connection c;
+        QVERIFY(c.connected);
+        QList<QTcpSocket *> peers{c.peer};
+        std::atomic<bool> giving{true};
+        std::vector<std::thread> senders;
+        for (int t = 0; t < 2; ++t)
+            senders.emplace_back([&, t] {
+                for (int n = 0; giving; ++n) {
+                    c.network.Writer().Text(QStringLiteral("T%1 %2").arg(t).arg(n), {});
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                }
+            });
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 10; ++i) {
+                fake_phidget21_change_input(1, i % 2);
+                c.network.Writer().Abort({});
+                QTest::qWait(1);
+            }
+            c.network.Disconnect();
+            c.network.Connect(QStringLiteral("127.0.0.1"));
+            QVERIFY(c.server.Accepted(c.network));
+            peers << c.peer;
+        }
+        giving = false;
+        for (std::thread &sender : senders)
+            sender.join();
+        const QStringList told = c.recorder.Sent();
+        QByteArray wire = c.wire;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                wire = c.wire;
+                for (QTcpSocket *peer : std::as_const(peers))
+                    wire += peer->peek(peer->bytesAvailable());
+                return wire.count('%') >= told.size();
+            },
+            10000));
+        QVERIFY(wire.endsWith('%'));
+        const QStringList received = QString::fromLatin1(wire.chopped(1)).split('%');
+        QCOMPARE(received, told);
+        QVERIFY(told.filter(QStringLiteral("Velantra Start")).size() >= 30); // the races saw traffic
+        const QRegularExpression whole(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d (Velantra Start|Velantra Abort|T([01]) (\\d+))$"));
+        int last[2] = {-1, -1};
+        for (const QString &message : received) {
+            const QRegularExpressionMatch match = whole.match(message);
+            QVERIFY2(match.hasMatch(), qPrintable(message));
+            if (match.hasCaptured(2)) {
+                const int t = match.captured(2).toInt(), n = match.captured(3).toInt();
+                QVERIFY2(n > last[t], qPrintable(message));
+                last[t] = n;
+            }
+        }
     }
 };
 
