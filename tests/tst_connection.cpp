@@ -4,11 +4,14 @@
 
 #include "connection/connection_thread.h"
 #include "connection/message_writer.h"
+#include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
 #include "message_log/display_lines.h"
+#include "shared/globals.h"
+#include "shared/ini_values.h"
 #include "shared/platform.h"
 #include "shared/time_texts.h"
 #include "support/test_support.h"
@@ -234,6 +237,54 @@ private slots:
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
         QCOMPARE(f.boxes.Texts().constLast(), QStringLiteral("winsock error! 10054 Connection reset by peer"));
         QCOMPARE(status_at_box, (QStringList{"Connecting", "Connected"}));
+    }
+
+    void a_loss_is_red_with_three_beeps_until_connected_and_reconnects_only_when_asked()
+    {
+        Window_fixture f;
+        auto *heat = Find<QLabel>(f.form, "Label_active_heat");
+        auto *disconnect = Find<QPushButton>(f.form, "Command_disconnect");
+        auto *reconnect = Find<QAction>(f.form, "item_reconnect"); // off unless asked for
+        const auto alarm = [&] { return f.Label_status->autoFillBackground() && f.Label_status->palette().color(QPalette::Window) == QColor(255, 0, 0); };
+        const quint16 port = f.server.server.serverPort();
+        for (const QString how : {"close", "reset", "vanish", "vanish again"}) {
+            QVERIFY(f.Connect());
+            QTRY_VERIFY(!alarm() && heat->isEnabled()); // a new connection clears it
+            QVERIFY(f.Server_send("Velantra Active Heat/3/Ready%"));
+            f.beeps = 0;
+            const linger reset{1, 0};
+            if (how == "reset")
+                setsockopt(int(f.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            if (how == "vanish") { // with its listener, reconnecting on
+                reconnect->trigger(); // on, and saved
+                QVERIFY(reconnect->isChecked());
+            }
+            if (how.startsWith("vanish"))
+                f.server.server.close();
+            f.peer->close();
+            QTRY_VERIFY2(alarm() && f.beeps == 3, qPrintable(how));
+            QVERIFY(!heat->isEnabled() && f.Heat() == "3/Ready"); // greyed, still shown
+            if (how == "vanish") { // the first attempt, at once, refused; the official stops it
+                QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
+                QTest::mouseClick(disconnect, Qt::LeftButton);
+                QVERIFY(!alarm() && f.server.server.listen(QHostAddress::LocalHost, port));
+                QTest::qWait(Reconnect_schedule::First_wait_ms + 1000);
+                QVERIFY(!f.server.server.hasPendingConnections()); // never after Disconnect
+            }
+        }
+        QVERIFY(f.server.server.listen(QHostAddress::LocalHost, port));
+        QTRY_VERIFY_WITH_TIMEOUT(f.server.server.hasPendingConnections(), Reconnect_schedule::Longest_wait_ms + 2000);
+        QVERIFY(f.server.Accepted(*f.network()));
+        QTRY_VERIFY(!alarm() && heat->isEnabled());
+        QTest::mouseClick(disconnect, Qt::LeftButton);
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        QVERIFY(!alarm() && f.beeps == 3); // once per loss: a refused attempt is none, nor a Disconnect
+        QCOMPARE(f.boxes.Messages().size(), f.boxes.Texts().filter("10054").size()); // none but a reset's
+
+        delete f.form.data(); // the setting at the next start
+        f.form = new Form_remotestart;
+        f.form->Form_Load();
+        QVERIFY(Find<QAction>(f.form, "item_reconnect")->isChecked());
     }
 
     void received_lines_heat_and_sounds_shown()

@@ -4,6 +4,7 @@
 
 #include "about/do_about.h"
 #include "about/frm_about.h"
+#include "connection/connection_thread.h"
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/run_client.h"
@@ -165,6 +166,25 @@ private slots:
             const QRect needed = metrics.boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, button->text());
             QVERIFY2(room.contains(needed) && needed.height() < 3 * metrics.lineSpacing(), name);
         }
+    }
+
+    void a_lost_connection_is_red_on_the_screen() // the last test: the topmost windows go out of the way
+    {
+        auto *main = static_cast<Form_remotestart *>(windows_[0]);
+        windows_[1]->hide();
+        windows_[2]->hide();
+        auto *status = Find<QLabel>(main, "Label_status");
+        const QPoint at = status->mapToGlobal(QPoint(status->width() - 3, 3)); // beside the text
+        Loopback_server server;
+        main->Network()->Set_remote_port(server.server.serverPort());
+        const auto on_screen = [&] { return QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0); };
+        QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
+        QVERIFY(server.Accepted(*main->Network()));
+        server.peer->close();
+        QTRY_COMPARE(on_screen(), qRgb(255, 0, 0));
+        QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
+        QVERIFY(server.Accepted(*main->Network()));
+        QTRY_COMPARE(on_screen(), main->palette().color(QPalette::Window).rgb()); // connected again
     }
 };
 

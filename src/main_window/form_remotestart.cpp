@@ -5,6 +5,7 @@
 #include "connection/connection_thread.h"
 #include "connection/message_writer.h"
 #include "connection/protocol.h"
+#include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
 #include "connection/winsock_state.h"
 #include "main_window/form_remotestart_ui.h"
@@ -43,12 +44,19 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 const QColor Green(0, 255, 0);
 const QColor Red(255, 0, 0);
 
 const QString Test_message = QStringLiteral("This is a test message from starter!");
+
+// A lost connection sounds this many beeps, apart enough to be heard as several, so it
+// is not taken for the one beep a "#" from the server asks for.
+constexpr int Loss_beeps = 3;
+constexpr int Loss_beep_gap_ms = 300;
 
 // What the server sends is drawn at most once in this time, however fast it comes, so
 // the window's thread stays free for the official's clicks (and a start never waits).
@@ -110,6 +118,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     trigger_ = new Start_trigger(this);
     trigger_->Set_writer(&network_->Writer());
     ring_tone_ = new Ring_tone(this);
+    reconnect_ = new Reconnect_schedule(this);
     display_timer_ = new QTimer(this);
     display_timer_->setSingleShot(true);
     Wire_controls();
@@ -168,6 +177,12 @@ void Form_remotestart::Wire_controls()
                 if (how == Remote_connection::Peer_closed) // an error's box says it
                     Show_unsent(unsent);
             });
+    // A loss is an alarm until connected again; the schedule connects again when asked to.
+    connect(connection, &Remote_connection::Connected, this, &Form_remotestart::Show_connected);
+    connect(connection, &Remote_connection::Lost, this, [this](Remote_connection::Loss how) {
+        Show_connection_lost(how != Remote_connection::Peer_closed);
+    });
+    connect(reconnect_, &Reconnect_schedule::Attempt_due, this, [this](const QString &host) { network_->Connect(host); });
 
     // Active heat.
     connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
@@ -202,6 +217,7 @@ void Form_remotestart::Wire_controls()
     connect(ui.item_about, &QAction::triggered, this, &Form_remotestart::item_about_Click);
     connect(ui.item_linescroll, &QAction::triggered, this, &Form_remotestart::item_linescroll_Click);
     connect(ui.item_ring, &QAction::triggered, this, &Form_remotestart::item_ring_Click);
+    connect(ui.item_reconnect, &QAction::triggered, this, &Form_remotestart::item_reconnect_Click);
 }
 
 // --- start-up and shutdown ---
@@ -222,6 +238,10 @@ void Form_remotestart::Form_Load()
         network_->Display().Create_logs();
         ui_->Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
                                                Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
+        const bool reconnect = Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
+                                              Globals::Ini_file_path, QStringLiteral("0")) == QLatin1String("1");
+        ui_->item_reconnect->setChecked(reconnect);
+        reconnect_->Set_enabled(reconnect);
         ring_tone_->Load_Ringtone();
         trigger_->Open_InterfaceKit();
         // Where the screen may blank after all, the status label says why when pointed at.
@@ -243,6 +263,7 @@ void Form_remotestart::Init_program()
 void Form_remotestart::Program_Exit()
 {
     exiting_ = true;
+    reconnect_->Official_disconnect();
     Exit_connection();
     Unload_All_Forms();
     exit_requested_ = true;
@@ -255,6 +276,7 @@ void Form_remotestart::closeEvent(QCloseEvent *e)
         // The close box ends the program: the socket goes with the window, and the hidden
         // About and error windows are unloaded too so no windowless process lingers.
         exiting_ = true;
+        reconnect_->Official_disconnect();
         Exit_connection();
         const QList<QWidget *> forms = Forms::Loaded_Forms();
         for (auto it = forms.crbegin(); it != forms.crend(); ++it)
@@ -339,6 +361,7 @@ bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 void Form_remotestart::Command_connect_Click()
 {
     Guarded(__func__, [this] {
+        reconnect_->Official_connect(ui_->Text_host->text());
         network_->Connect(ui_->Text_host->text());
         ui_->Command_start->setFocus(Qt::OtherFocusReason); // Start is focused once connected
     });
@@ -346,7 +369,11 @@ void Form_remotestart::Command_connect_Click()
 
 void Form_remotestart::Command_disconnect_Click()
 {
-    Guarded(__func__, [this] { network_->Disconnect(); });
+    Guarded(__func__, [this] {
+        reconnect_->Official_disconnect();
+        Show_loss_alarm(false);
+        network_->Disconnect();
+    });
 }
 
 void Form_remotestart::Label_status_Click()
@@ -367,10 +394,14 @@ void Form_remotestart::Show_status()
 
 void Form_remotestart::Show_socket_error(int number, const QString &description, int unsent)
 {
-    QString text = QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description;
-    if (unsent > 0)
-        text += QLatin1Char(' ') + Unsent_text(unsent);
-    Show_Message(text);
+    // The schedule's refused attempts show their status only: no pile of boxes waits
+    // for the official. The error that ended the connection has its box.
+    if (std::exchange(loss_box_due_, false) || !reconnect_->Running()) {
+        QString text = QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description;
+        if (unsent > 0)
+            text += QLatin1Char(' ') + Unsent_text(unsent);
+        Show_Message(text);
+    }
     Show_status(); // once the box is dismissed
 }
 
@@ -378,6 +409,51 @@ void Form_remotestart::Show_unsent(int unsent)
 {
     if (unsent > 0)
         Show_Message(Unsent_text(unsent));
+}
+
+// --- a lost connection ---
+
+void Form_remotestart::Show_connected()
+{
+    reconnect_->Connected();
+    Show_loss_alarm(false);
+    Show_heat_stale(false);
+}
+
+// Closed, reset or failed without the official asking: shown until connected again.
+void Form_remotestart::Show_connection_lost(bool error)
+{
+    loss_box_due_ = error;
+    Show_loss_alarm(true);
+    Show_heat_stale(true);
+    for (int i = 0; i < Loss_beeps; ++i)
+        QTimer::singleShot(i * Loss_beep_gap_ms, this, [] { Platform::Beep(); });
+    reconnect_->Connection_lost();
+}
+
+void Form_remotestart::Show_loss_alarm(bool on)
+{
+    QLabel *status = ui_->Label_status;
+    QPalette alarm = status->palette();
+    alarm.setColor(QPalette::Window, Red);
+    alarm.setColor(QPalette::WindowText, Qt::white);
+    status->setPalette(on ? alarm : QPalette());
+    status->setAutoFillBackground(on);
+}
+
+// Greyed (the disabled look), text unchanged.
+void Form_remotestart::Show_heat_stale(bool stale)
+{
+    ui_->Label_active_heat->setEnabled(!stale);
+    ui_->Label_heat_status->setEnabled(!stale);
+}
+
+void Form_remotestart::item_reconnect_Click()
+{
+    const bool on = ui_->item_reconnect->isChecked();
+    reconnect_->Set_enabled(on);
+    Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
+                    on ? QStringLiteral("1") : QStringLiteral("0"), Globals::Ini_file_path);
 }
 
 // --- active heat, to goal, from goal ---
@@ -455,6 +531,9 @@ void Form_remotestart::Show_display()
         if (shown.heat_changed) {
             ui_->Label_active_heat->setText(shown.heat_id);
             ui_->Label_heat_status->setText(shown.heat_status);
+            // A heat line read before a loss is drawn after it: still stale.
+            if (network_->Socket_state() == Winsock::Connected)
+                Show_heat_stale(false);
         }
         if (shown.ring)
             ring_tone_->Play_Ring();

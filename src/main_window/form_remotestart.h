@@ -11,6 +11,7 @@ class Connection_thread;
 class Instance_lock;
 class QKeyEvent;
 class QTimer;
+class Reconnect_schedule;
 class Ring_tone;
 class Start_trigger;
 struct Form_remotestart_ui;
@@ -64,6 +65,7 @@ private:
     void item_about_Click();
     void item_linescroll_Click();
     void item_ring_Click();
+    void item_reconnect_Click();
 
     // Showing what the connection and the trigger tell.
     void Schedule_display();
@@ -78,11 +80,19 @@ private:
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
 
+    // A lost connection: the alarm, and connecting again when the official asked for it.
+    void Show_connected();
+    void Show_connection_lost(bool error);
+    void Show_loss_alarm(bool on);
+    void Show_heat_stale(bool stale);
+
     std::unique_ptr<Form_remotestart_ui> ui_;
     std::unique_ptr<Connection_thread> network_;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
+    Reconnect_schedule *reconnect_ = nullptr;
+    bool loss_box_due_ = false; // the error that ended the connection comes next, with its box
     QTimer *display_timer_ = nullptr;
     QElapsedTimer last_display_;
     bool exit_requested_ = false;

@@ -21,6 +21,7 @@ const QColor Blue(0, 0, 255);
 const QColor Navy(0, 0, 128);
 const QColor Dark_red(128, 0, 0);
 const QColor Dark_green(0, 128, 0);
+const QColor Gray(128, 128, 128);
 
 QPlainTextEdit *Log_box(QWidget *parent, const char *name, const QRect &geometry, const QFont &font,
                         const QColor &color)
@@ -65,6 +66,12 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
     Label_heat_status = Label(Frame_active, "Label_heat_status", QString(), Twips(2040, 600, 3135, 735));
     Label_heat_status->setFont(Font(QStringLiteral("MS Sans Serif"), 24));
     Set_text_color(Label_heat_status, Blue);
+    // The heat is greyed while it may be stale (a lost connection): the disabled look.
+    for (QLabel *heat : {Label_active_heat, Label_heat_status}) {
+        QPalette p = heat->palette();
+        p.setColor(QPalette::Disabled, QPalette::WindowText, Gray);
+        heat->setPalette(p);
+    }
     Command_start = Button(Frame_active, "Command_start", QStringLiteral("Start"), Twips(6120, 600, 1575, 615));
     Command_abort = Button(Frame_active, "Command_abort", QStringLiteral("Abort"), Twips(7920, 600, 1575, 615));
 
@@ -135,6 +142,10 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
 
     Menu_Form = bar->addMenu(QStringLiteral("Form"));
     Menu_Form->setObjectName(QStringLiteral("Menu_Form"));
+    item_reconnect = Menu_Form->addAction(QStringLiteral("Reconnect automatically"));
+    item_reconnect->setObjectName(QStringLiteral("item_reconnect"));
+    item_reconnect->setCheckable(true);
+    Menu_Form->addSeparator();
     item_exit = Menu_Form->addAction(QStringLiteral("Exit"));
     item_exit->setObjectName(QStringLiteral("item_exit"));
     item_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
