@@ -3,7 +3,9 @@
 #include "about/do_about.h"
 #include "connection/connection_thread.h"
 #include "connection/remote_connection.h"
+#include "journal/race_journal.h"
 #include "main_window/form_remotestart_ui.h"
+#include "main_window/journal_hooks.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
 #include "message_log/display_lines.h"
@@ -34,7 +36,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -112,6 +116,9 @@ Form_remotestart::~Form_remotestart()
     delete trigger_;
     trigger_ = nullptr;
     network_.reset();
+    if (journal_)
+        journal_->Record(Race_journal::Now(), QStringLiteral("ended"));
+    journal_.reset(); // written and synced before the process goes
 }
 
 // What every control does, and where what the connection and the trigger tell is shown.
@@ -171,6 +178,7 @@ void Form_remotestart::Wire_controls()
     connect(ui.item_about, &QAction::triggered, this, &Form_remotestart::item_about_Click);
     connect(ui.item_linescroll, &QAction::triggered, this, &Form_remotestart::item_linescroll_Click);
     connect(ui.item_ring, &QAction::triggered, this, &Form_remotestart::item_ring_Click);
+    connect(ui.item_race_journal, &QAction::triggered, this, &Form_remotestart::item_race_journal_Click);
 }
 
 // --- start-up and shutdown ---
@@ -186,6 +194,7 @@ void Form_remotestart::Form_Load()
             return;
         }
         Init_program();
+        Open_journal();
         setWindowTitle(QStringLiteral("Velantra Remote Start ") + Globals::Program_version);
         Check_Command_Phidget_Active();
         connection_->Create_logs();
@@ -202,6 +211,19 @@ void Form_remotestart::Form_Load()
 void Form_remotestart::Init_program()
 {
     Globals::Init_program();
+}
+
+// The race journal, in the data folder, from before the board and the connection can
+// tell anything. A journal that cannot be written says so on the status label's tooltip
+// (and on stderr): never a box during a race.
+void Form_remotestart::Open_journal()
+{
+    journal_ = std::make_unique<Race_journal>(Globals::User_appdata_path);
+    connect(journal_.get(), &Race_journal::Cannot_write, ui_->Label_status, &QLabel::setToolTip);
+    journal_->Record(Race_journal::Now(), QStringLiteral("started"),
+                     {QStringLiteral("version ") + Globals::Program_version,
+                      QStringLiteral("host ") + QSysInfo::machineHostName()});
+    Record_trigger_events(*journal_, *trigger_);
 }
 
 void Form_remotestart::Program_Exit()
@@ -463,4 +485,11 @@ void Form_remotestart::item_linescroll_Click()
 void Form_remotestart::item_ring_Click()
 {
     ring_tone_->Play_Ring();
+}
+
+void Form_remotestart::item_race_journal_Click()
+{
+    // Today's journal of this copy, in the desktop's viewer.
+    if (journal_)
+        Platform::Open_Url(QUrl::fromLocalFile(journal_->Path()));
 }

@@ -11,6 +11,7 @@ class Connection_thread;
 class Instance_lock;
 class QKeyEvent;
 class QTimer;
+class Race_journal;
 class Remote_connection;
 class Ring_tone;
 class Start_trigger;
@@ -67,6 +68,7 @@ private:
     void item_about_Click();
     void item_linescroll_Click();
     void item_ring_Click();
+    void item_race_journal_Click();
 
     // Showing what the connection and the trigger tell.
     void Schedule_display();
@@ -77,8 +79,10 @@ private:
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
+    void Open_journal();
 
     std::unique_ptr<Form_remotestart_ui> ui_;
+    std::unique_ptr<Race_journal> journal_; // from load, after the single-instance check
     std::unique_ptr<Connection_thread> network_;
     Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;

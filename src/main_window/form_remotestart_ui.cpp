@@ -135,6 +135,9 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
 
     Menu_Form = bar->addMenu(QStringLiteral("Form"));
     Menu_Form->setObjectName(QStringLiteral("Menu_Form"));
+    item_race_journal = Menu_Form->addAction(QStringLiteral("Race journal"));
+    item_race_journal->setObjectName(QStringLiteral("item_race_journal"));
+    Menu_Form->addSeparator();
     item_exit = Menu_Form->addAction(QStringLiteral("Exit"));
     item_exit->setObjectName(QStringLiteral("item_exit"));
     item_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
