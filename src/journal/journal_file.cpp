@@ -1,14 +1,17 @@
 #include "journal/journal_file.h"
 
+#include "shared/regular_file.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -27,17 +30,13 @@ bool Journal_file::Fail(const QString &what)
 Journal_file::Opened Journal_file::Open(const QString &path)
 {
     Close();
-    const QByteArray name = QFile::encodeName(path);
-    // Without O_NONBLOCK a FIFO in the way would hold the writer until someone reads it.
-    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    int error = 0;
+    const int fd = Regular_file::Open_descriptor(path, O_RDWR | O_APPEND | O_CREAT, &error);
     if (fd < 0) {
+        errno = error;
         Fail(QStringLiteral("cannot open"));
-        return Opened::Failed;
-    }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error_ = QStringLiteral("not a regular file");
+        if (error == EINVAL)
+            error_ = QStringLiteral("not a regular file");
         return Opened::Failed;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -46,9 +45,8 @@ Journal_file::Opened Journal_file::Open(const QString &path)
         ::close(fd);
         return held ? Opened::Held_elsewhere : Opened::Failed;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
-    size_ = st.st_size;
+    size_ = std::max<qint64>(0, ::lseek(fd_, 0, SEEK_END));
     char last = '\n';
     ends_mid_line_ = size_ > 0 && ::pread(fd_, &last, 1, size_ - 1) == 1 && last != '\n';
     if (size_ == 0) {
