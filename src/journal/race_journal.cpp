@@ -64,18 +64,17 @@ public:
             const QDate day = Stamp(entry.time);
             if (day != day_)
                 Next_day(day);
-            if (!entry.received) {
-                Add_line(entry.event, entry.details, entry.wire.value(0), !entry.wire.isEmpty());
-                continue;
-            }
-            for (const QByteArray &line : entry.wire) {
-                if (day_full_)
+            QStringList details = entry.details;
+            if (entry.wire && !details.isEmpty())
+                details.last() = From_Ansi(To_Ansi(details.constLast()));
+            for (qsizetype i = 0; i < std::max<qsizetype>(1, entry.lines.size()); ++i) {
+                if (entry.bounded && day_full_)
                     break;
-                if (file_.Size() + out_.size() >= journal_.limits_.received_per_day) {
+                if (entry.bounded && file_.Size() + out_.size() >= journal_.limits_.received_per_day) {
                     Close_day_for_received();
                     break;
                 }
-                Add_line(entry.event, {}, line, true);
+                Add_line(entry.event, entry.lines.isEmpty() ? details : details + QStringList{entry.lines.at(i)});
             }
         }
         if (dropped > 0) {
@@ -103,16 +102,12 @@ private:
     }
 
     // One line at the time last stamped.
-    void Add_line(const QString &event, const QStringList &details, const QByteArray &wire = {}, bool has_wire = false)
+    void Add_line(const QString &event, const QStringList &details)
     {
         QString line = time_text_ + QLatin1Char('\t') + event;
         for (const QString &detail : details) {
             line += QLatin1Char('\t');
             Append_escaped(line, detail);
-        }
-        if (has_wire) {
-            line += QLatin1Char('\t');
-            Append_escaped(line, From_Ansi(wire));
         }
         line += QStringLiteral("\r\n");
         out_ += line.toUtf8();
@@ -257,36 +252,39 @@ QString Race_journal::Path() const
     return path_;
 }
 
-void Race_journal::Record(qint64 time, const QString &event, const QStringList &details, bool urgent)
+void Race_journal::Record(qint64 time, const QString &event, const QStringList &details, Kind kind)
 {
-    Add(Entry{time, event, details, {}, false}, urgent);
+    if (kind == Kind::Received && time < received_closed_until_.load(std::memory_order_relaxed))
+        return;
+    Add(Entry{time, event, details, {}, false, kind == Kind::Received}, kind == Kind::Urgent,
+        kind == Kind::Received ? 64 : 0);
 }
 
 void Race_journal::Record_message(qint64 time, const QString &event, const QStringList &details,
-                                  const QByteArray &text, bool urgent)
+                                  const QString &text, Kind kind)
 {
-    Add(Entry{time, event, details, {text}, false}, urgent);
+    Add(Entry{time, event, details + QStringList{text}, {}, true, false}, kind == Kind::Urgent);
 }
 
-void Race_journal::Record_received(qint64 time, const QList<QByteArray> &lines)
+void Race_journal::Record_received(qint64 time, const QStringList &lines)
 {
     // Past the day's limit nothing is queued: a flood costs the receiver nothing here.
     if (lines.isEmpty() || time < received_closed_until_.load(std::memory_order_relaxed))
         return;
-    qint64 bytes = 0;
-    for (const QByteArray &line : lines)
-        bytes += line.size() + 32;
-    Add(Entry{time, QStringLiteral("received"), {}, lines, true}, false, bytes);
+    qint64 size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 32;
+    Add(Entry{time, QStringLiteral("received"), {}, lines, false, true}, false, size);
 }
 
-void Race_journal::Add(Entry &&entry, bool urgent, qint64 received_bytes)
+void Race_journal::Add(Entry &&entry, bool urgent, qint64 bounded_size)
 {
     QMutexLocker lock(&lock_);
-    if (received_bytes > 0 && waiting_bytes_ + received_bytes > limits_.waiting) {
-        dropped_ += entry.wire.size();
+    if (bounded_size > 0 && waiting_bytes_ + bounded_size > limits_.waiting) {
+        dropped_ += std::max<qsizetype>(1, entry.lines.size());
         return;
     }
-    waiting_bytes_ += received_bytes;
+    waiting_bytes_ += bounded_size;
     const bool was_empty = queue_.isEmpty();
     queue_.append(std::move(entry));
     urgent_ = urgent_ || urgent;

@@ -47,15 +47,18 @@ public:
     // The time an entry carries: milliseconds since the epoch, UTC, shown in local time.
     static qint64 Now();
 
+    // How an entry is kept. Urgent: on the disk at once (Start, Abort). Received: what
+    // the server sent, which stops at the day's limit.
+    enum class Kind { Normal, Urgent, Received };
+
     // An event with its details (plain text; what would break a line is escaped).
-    // Urgent: on the disk at once (Start, Abort).
-    void Record(qint64 time, const QString &event, const QStringList &details = {}, bool urgent = false);
-    // A message as it went on the wire, or did not: its text is the bytes as sent,
-    // without the "%", last on the line.
-    void Record_message(qint64 time, const QString &event, const QStringList &details, const QByteArray &text,
-                        bool urgent);
-    // Lines as received, without their "%", all read at time. Not kept past the day's limit.
-    void Record_received(qint64 time, const QList<QByteArray> &lines);
+    void Record(qint64 time, const QString &event, const QStringList &details = {}, Kind kind = Kind::Normal);
+    // A message as it went on the wire, or did not: its text last, as the wire carries
+    // it (Windows-1252, "?" for what it lacks), without the "%".
+    void Record_message(qint64 time, const QString &event, const QStringList &details, const QString &text,
+                        Kind kind);
+    // The lines of one block as received, without their "%", a journal line each.
+    void Record_received(qint64 time, const QStringList &lines);
 
     // The file this copy writes today (another copy's file is never touched, so it
     // may carry a number); it may not exist yet.
@@ -71,14 +74,13 @@ private:
         qint64 time = 0;
         QString event;
         QStringList details;
-        // Bytes of the wire, escaped when written: a message's text last on its line, or
-        // the lines of one received block, a journal line each.
-        QList<QByteArray> wire;
-        bool received = false;
+        QStringList lines;   // received lines: each its own journal line, after the details
+        bool wire = false;   // the last detail is a message's text, shown as the wire has it
+        bool bounded = false; // received: kept up to the day's limit
     };
     class Writer; // the journal's thread's side: the file, formatting, limits
 
-    void Add(Entry &&entry, bool urgent, qint64 received_bytes = 0);
+    void Add(Entry &&entry, bool urgent, qint64 bounded_size = 0);
     void Run();
 
     const Limits limits_;

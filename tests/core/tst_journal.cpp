@@ -39,7 +39,7 @@ QString Today_file(const QString &folder, const QString &suffix = {})
            + QStringLiteral(".txt");
 }
 
-const QByteArray Start = "14:03:22 Velantra Start";
+const QString Start = QStringLiteral("14:03:22 Velantra Start");
 
 } // namespace
 
@@ -61,12 +61,14 @@ private slots:
             Race_journal journal(dir.path());
             QCOMPARE(journal.Path(), today);
             journal.Record(Race_journal::Now(), QStringLiteral("started"), {QStringLiteral("version 1.1.26")});
-            journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start"), QStringLiteral("keyboard")}, Start, true);
+            journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("text"), QStringLiteral("keyboard")},
+                                   QStringLiteral("14:03:22 a\u2192b\tc"), Race_journal::Kind::Urgent);
             journal.Record(yesterday, QStringLiteral("late"), {QStringLiteral("a\tb\\c\r\n")});
-            journal.Record_received(Race_journal::Now(), {"Velantra Active Heat/7/Ready", QByteArray("\x07\x81\xE9\xA4 x\\y\t", 9)});
+            journal.Record_received(Race_journal::Now(), {QStringLiteral("Velantra Active Heat/7/Ready"),
+                                                          QString::fromUtf8("\x07\u0081é¤ x\\y\t")});
         }
         QCOMPARE(Masked_lines(today), (QStringList{"kept", "cut sh", "T\tstarted\tversion 1.1.26",
-                                                   "T\tsent\tstart\tkeyboard\t14:03:22 Velantra Start",
+                                                   "T\tsent\ttext\tkeyboard\t14:03:22 a?b\\x09c",
                                                    "T\treceived\tVelantra Active Heat/7/Ready",
                                                    QString::fromUtf8("T\treceived\t\\x07\\x81é¤ x\\\\y\\x09")}));
         const QString late = dir.filePath(QStringLiteral("Velantra_journal_%1.txt").arg(noon.date().addDays(-1).toString(Qt::ISODate)));
@@ -81,9 +83,9 @@ private slots:
         for (int run = 0; run < 2; ++run) { // a restart finds the day full, and says it no more
             Race_journal journal(dir.path(), {400, 1 << 20});
             for (int i = 0; i < 20; ++i)
-                journal.Record_received(Race_journal::Now(), {QByteArray(30, 'a' + char(i))});
-            journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("abort")}, "x", true);
-            journal.Record_received(tomorrow.toMSecsSinceEpoch(), {"next day"});
+                journal.Record_received(Race_journal::Now(), {QString(30, QChar('a' + i))});
+            journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("abort")}, QStringLiteral("x"), Race_journal::Kind::Urgent);
+            journal.Record_received(tomorrow.toMSecsSinceEpoch(), {QStringLiteral("next day")});
         }
         const QStringList lines = Masked_lines(Today_file(dir.path()));
         QCOMPARE(lines.filter(QStringLiteral("\tlimit\t")), QStringList{"T\tlimit\treceived lines are no longer recorded today: the journal has reached 0 MiB"});
@@ -96,11 +98,11 @@ private slots:
     {
         QTemporaryDir dir;
         Race_journal first(dir.path());
-        first.Record(Race_journal::Now(), QStringLiteral("first"), {}, true);
+        first.Record(Race_journal::Now(), QStringLiteral("first"), {}, Race_journal::Kind::Urgent);
         QTRY_VERIFY(QFile::exists(Today_file(dir.path())));
         {
             Race_journal second(dir.path());
-            second.Record(Race_journal::Now(), QStringLiteral("second"), {}, true);
+            second.Record(Race_journal::Now(), QStringLiteral("second"), {}, Race_journal::Kind::Urgent);
             QTRY_COMPARE(second.Path(), Today_file(dir.path(), QStringLiteral("_2")));
         }
         QTRY_COMPARE(Masked_lines(Today_file(dir.path())), QStringList{"T\tfirst"});
@@ -143,7 +145,7 @@ private slots:
                 ++said;
             }, Qt::DirectConnection);
             for (int i = 0; i < 3; ++i) {
-                journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start")}, Start, true);
+                journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start")}, Start, Race_journal::Kind::Urgent);
                 QTest::qWait(30); // batches of their own
             }
             QTRY_COMPARE(said.load(), 1);
@@ -181,7 +183,7 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--record-start") == 0) {
         Race_journal journal(QString::fromLocal8Bit(argv[2]));
-        journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start"), QStringLiteral("Start button")}, Start, true);
+        journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start"), QStringLiteral("Start button")}, Start, Race_journal::Kind::Urgent);
         std::puts("recorded");
         std::fflush(stdout);
         QThread::sleep(60);
