@@ -90,7 +90,7 @@ bool Journal_file::Append(const QByteArray &bytes)
     }
     size_ += done;
     if (done > 0)
-        ends_mid_line_ = bytes.endsWith('\n');
+        ends_mid_line_ = !bytes.endsWith('\n');
     return true;
 }
 
