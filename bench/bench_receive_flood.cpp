@@ -53,14 +53,14 @@ int main(int argc, char **argv)
     });
 
     auto *form = new Form_remotestart;
-    form->Connection()->Create_logs();
+    form->Network()->Display().Create_logs();
     form->show();
     const quint16 port = port_promise.get_future().get();
     QElapsedTimer clock;
     clock.start();
     Connect_window(*form, port);
     app.longest_ns = 0; // from the first line on
-    const bool all = Run_until([&] { return form->Connection()->Stats().lines >= Lines; }, 120000);
+    const bool all = Run_until([&] { return form->Network()->Display().Stats().lines >= Lines; }, 120000);
     const double seconds = clock.nsecsElapsed() / 1e9;
     // The window shows the last heat line within a frame.
     QLabel *heat = Find<QLabel>(form, "Label_active_heat");
@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     done = true;
     peer_thread.join();
 
-    const Remote_connection::Receive_stats stats = form->Connection()->Stats();
+    const Connection_display::Receive_stats stats = form->Network()->Display().Stats();
     if (!all || heat->text() != QString::number(Lines)) {
         std::fprintf(stderr, "only %lld lines handled\n", static_cast<long long>(stats.lines));
         return 1;

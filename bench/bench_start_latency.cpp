@@ -1,8 +1,7 @@
-// How long a start takes to reach the server: from Send_Start_Command to the last of
-// its bytes read by a loopback peer, over 1,000 starts. Twice: run on the connection's
-// own thread (the function itself, as the trigger's request runs it), and asked from
-// the window's thread (one hand-over to the connection's thread more, as the Start
-// button asks it).
+// How long a start takes to reach the server: from the window's Start (the writer's
+// Start on the window's thread, as a click gives it) to the last of its bytes read by
+// a loopback peer, over 1,000 starts; beside it the floor, one send() and its receipt
+// on a loopback socket of its own, measured in turn with the starts.
 
 #include "bench_support.h"
 
@@ -16,11 +15,11 @@ namespace {
 constexpr int Starts = 1000;
 constexpr int Message_size = 24; // "HH:MM:SS Velantra Start%"
 
-void Print(const char *where, std::vector<double> micros)
+void Print(const char *what, std::vector<double> micros)
 {
     std::sort(micros.begin(), micros.end());
-    std::printf("start latency, %d starts over loopback, %s: median %.1f us, 99th percentile %.1f us, max %.1f us\n",
-                Starts, where, micros[Starts / 2], micros[Starts * 99 / 100], micros.back());
+    std::printf("%-34s median %6.1f us, 99th percentile %6.1f us, max %7.1f us\n", what, micros[micros.size() / 2],
+                micros[micros.size() * 99 / 100], micros.back());
 }
 
 } // namespace
@@ -34,32 +33,23 @@ int main(int argc, char **argv)
 
     Loopback_listener server;
     auto *form = new Form_remotestart;
-    form->Connection()->Create_logs();
+    form->Network()->Display().Create_logs();
     form->show();
     Connect_window(*form, server.port);
     const int peer = server.Accept();
-    Remote_connection *connection = form->Connection();
+    Message_writer &writer = form->Network()->Writer();
+    const Loopback_floor floor;
 
-    std::vector<double> on_its_thread, from_the_window;
+    std::vector<double> starts, floors;
     bool arrived = true;
     for (int i = 0; i < Starts && arrived; ++i) {
-        QMetaObject::invokeMethod(
-            connection,
-            [&] {
-                const long long t0 = Now_ns();
-                connection->Send_Start_Command();
-                arrived = Receive_exactly(peer, Message_size);
-                on_its_thread.push_back((Now_ns() - t0) / 1e3);
-            },
-            Qt::BlockingQueuedConnection);
-        QCoreApplication::processEvents(); // the window's own events between starts
-    }
-    for (int i = 0; i < Starts && arrived; ++i) {
         const long long t0 = Now_ns();
-        connection->Send_Start_Command();
-        arrived = Receive_exactly(peer, Message_size);
-        from_the_window.push_back((Now_ns() - t0) / 1e3);
-        QCoreApplication::processEvents();
+        arrived = writer.Start({}) == Send_result::Sent && Receive_exactly(peer, Message_size);
+        starts.push_back((Now_ns() - t0) / 1e3);
+        const double once = floor.Once_us();
+        arrived = arrived && once >= 0;
+        floors.push_back(once);
+        QCoreApplication::processEvents(); // the window's own events between starts
     }
     if (!arrived) {
         std::fprintf(stderr, "a start did not arrive\n");
@@ -69,8 +59,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(boxes.Texts().first()));
         return 1;
     }
-    Print("on the connection's thread", on_its_thread);
-    Print("asked from the window's thread", from_the_window);
+    std::printf("%d starts over loopback, each beside one floor send:\n", Starts);
+    Print("floor (one send() and its receipt)", floors);
+    Print("Start from the window's thread", starts);
     delete form;
     ::close(peer);
     return 0;

@@ -1,7 +1,9 @@
 #pragma once
 // The main window connected to a loopback server, for the benchmarks.
 
-#include "connection/remote_connection.h"
+#include "connection/connection_display.h"
+#include "connection/connection_thread.h"
+#include "connection/message_writer.h"
 #include "main_window/form_remotestart.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
@@ -76,6 +78,45 @@ inline bool Receive_exactly(int fd, qsizetype size)
     return true;
 }
 
+inline long long Now_ns();
+
+// The floor: one send() of a Start's 24 bytes on a connected loopback socket, to the
+// last byte read by the same kind of peer as the server's, nothing else in between.
+// Measured in the same run as what it is set beside, so both see the same machine.
+class Loopback_floor
+{
+public:
+    Loopback_floor()
+    {
+        client_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(listener_.port);
+        const int on = 1;
+        ::setsockopt(client_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        if (::connect(client_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            std::perror("floor connect");
+            std::exit(1);
+        }
+        peer_ = listener_.Accept();
+    }
+    ~Loopback_floor()
+    {
+        ::close(client_);
+        ::close(peer_);
+    }
+    Q_DISABLE_COPY_MOVE(Loopback_floor)
+    int Client() const { return client_; }
+    int Peer() const { return peer_; }
+    // One send and its receipt, in microseconds.
+    double Once_us() const;
+
+private:
+    Loopback_listener listener_;
+    int client_ = -1, peer_ = -1;
+};
+
 // Runs the event loop until done() holds or the time is up; false on time-out.
 template <typename F> bool Run_until(F done, int timeout_ms)
 {
@@ -92,10 +133,10 @@ template <typename F> bool Run_until(F done, int timeout_ms)
 // Presses Connect against 127.0.0.1 on port; exits the benchmark when that fails.
 inline void Connect_window(Form_remotestart &form, quint16 port)
 {
-    form.Connection()->Set_remote_port(port);
+    form.Network()->Set_remote_port(port);
     Find<QLineEdit>(&form, "Text_host")->setText(QStringLiteral("127.0.0.1"));
     Find<QPushButton>(&form, "Command_connect")->click();
-    if (!Run_until([&] { return form.Connection()->Socket_state() == 7; }, 10000)) {
+    if (!Run_until([&] { return form.Network()->Socket_state() == 7; }, 10000)) {
         std::fprintf(stderr, "could not connect to the loopback peer\n");
         std::exit(1);
     }
@@ -118,6 +159,15 @@ inline long long Thread_cpu_ns()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+inline double Loopback_floor::Once_us() const
+{
+    static const char message[] = "12:34:56 Velantra Start%";
+    const long long t0 = Now_ns();
+    if (::send(client_, message, 24, MSG_NOSIGNAL) != 24 || !Receive_exactly(peer_, 24))
+        return -1;
+    return double(Now_ns() - t0) / 1e3;
 }
 
 // The application, timing every event handled on its own thread from outside (the

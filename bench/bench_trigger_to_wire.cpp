@@ -208,7 +208,7 @@ int main(int argc, char **argv)
     bool all_well = true;
     for (const Scenario &scenario : scenarios) {
         const long long bytes_before = peer.sent_bytes;
-        const qint64 read_before = form->Connection()->Stats().bytes;
+        const qint64 read_before = form->Network()->Display().Stats().bytes;
         if (!scenario.unit.isEmpty())
             peer.Start_sending(scenario.unit);
         QThread::msleep(300); // the flood under way
@@ -254,7 +254,7 @@ int main(int argc, char **argv)
         peer.Stop_sending();
         const long long sent = peer.sent_bytes - bytes_before;
         // The client reads what was sent before the next case, and a late extra start shows.
-        Run_until([&] { return form->Connection()->Stats().bytes - read_before >= sent; }, 30000);
+        Run_until([&] { return form->Network()->Display().Stats().bytes - read_before >= sent; }, 30000);
         QThread::msleep(100);
         QCoreApplication::processEvents();
 
@@ -285,7 +285,7 @@ int main(int argc, char **argv)
                      qPrintable(window_what), window_cpu_ns / 1e6);
         all_well = all_well && lost == 0 && extra == 0 && in_order;
     }
-    const Remote_connection::Receive_stats stats = form->Connection()->Stats();
+    const Connection_display::Receive_stats stats = form->Network()->Display().Stats();
     std::printf("longest read on the connection's thread: %.2f ms\n", stats.longest_handler_ns / 1e6);
     if (peer.Wrong_messages() != 0 || !boxes.Messages().isEmpty()) {
         std::fprintf(stderr, "unexpected: %d other messages at the server, %d message boxes\n", peer.Wrong_messages(),

@@ -2,6 +2,7 @@
 // simulator program: from each control to the wire, the status, the keys and clicks
 // that must (not) start, and what is shown of what the server sends.
 
+#include "connection/connection_thread.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
@@ -30,16 +31,16 @@ struct Window_fixture
     Window_fixture()
     {
         form->Form_Load();
-        connection()->Set_remote_port(server.server.serverPort());
+        network()->Set_remote_port(server.server.serverPort());
         Text_host->setText(QStringLiteral("127.0.0.1"));
         form->show();
         (void)QTest::qWaitForWindowActive(form);
     }
     ~Window_fixture() { delete form.data(); } // before the recorders it reports to
-    Remote_connection *connection() const { return form->Connection(); }
-    bool Connect() { return QTest::mouseClick(Command_connect, Qt::LeftButton), server.Accepted(*connection()); }
-    bool Server_send(const QByteArray &block) { return server.Send(*connection(), block); }
-    QStringList Lines() const { return Lines_of(connection()->Text_from_goal_log()); }
+    Connection_thread *network() const { return form->Network(); }
+    bool Connect() { return QTest::mouseClick(Command_connect, Qt::LeftButton), server.Accepted(*network()); }
+    bool Server_send(const QByteArray &block) { return server.Send(*network(), block); }
+    QStringList Lines() const { return Lines_of(network()->Display().From_goal()); }
     QString Heat() const // as shown, and shown as plain text
     {
         auto *id = Find<QLabel>(form, "Label_active_heat"), *status = Find<QLabel>(form, "Label_heat_status");
@@ -184,7 +185,7 @@ private slots:
         Window_fixture f;
         f.Text_host->setText(QStringLiteral("localhost"));
         QStringList shown; // what the label is given, in order, on the window's thread
-        QObject::connect(f.connection(), &Remote_connection::Status_changed, f.form, [&](const QString &text) { shown << text; });
+        QObject::connect(f.network()->Connection(), &Remote_connection::Status_changed, f.form, [&](const QString &text) { shown << text; });
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
         const qsizetype resolving = shown.indexOf(QStringLiteral("Status : 4"));
@@ -194,7 +195,7 @@ private slots:
         QTest::mouseClick(f.Label_status, Qt::LeftButton); // a click reads the state anew
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
 
-        f.connection()->Set_remote_port(Closed_port());
+        f.network()->Set_remote_port(Closed_port());
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
         QVERIFY2(QRegularExpression(QStringLiteral("^winsock error! 10061 \\S")).match(f.boxes.Texts().join('|')).hasMatch(),
@@ -251,7 +252,7 @@ private slots:
         const quint16 port = wait_for("Listening on 127\\.0\\.0\\.1:(\\d+)").captured(1).toUShort();
         QVERIFY2(port != 0, qPrintable(printed));
         Window_fixture f;
-        f.connection()->Set_remote_port(port);
+        f.network()->Set_remote_port(port);
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
         QTRY_COMPARE(f.Heat(), QStringLiteral("41/Ready"));
         QTest::mouseClick(f.Command_start, Qt::LeftButton);

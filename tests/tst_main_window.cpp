@@ -173,7 +173,7 @@ private slots:
         Form_remotestart *w = Load_window();
         w->show();
         Loopback_server server; // which sees the connection close either way
-        QVERIFY(server.Connect(*w->Connection()));
+        QVERIFY(server.Connect(*w->Network()));
         QPointer<QWidget> hidden = new QWidget; // as the hidden error window
         Forms::Register_Form(hidden);
         if (by_menu)

@@ -1,10 +1,14 @@
 #pragma once
-// The connection on a thread of its own. The socket, the reading of what the server
-// sends and every start run there, so a start never waits for the window's thread,
-// whatever that thread is drawing; the window only shows what the connection tells.
+// The connection on a thread of its own, and the one door to it from other threads.
+// The socket and the reading of what the server sends run there, so reading never
+// waits for the window's thread, whatever that thread is drawing. Messages (Start,
+// Abort, texts) do not go through the door: they go straight to the writer, on the
+// thread that gives them.
 
 #include <QThread>
 
+class Connection_display;
+class Message_writer;
 class Remote_connection;
 
 class Connection_thread
@@ -15,11 +19,29 @@ public:
     ~Connection_thread();
     Q_DISABLE_COPY_MOVE(Connection_thread)
 
-    // Lives on the connection's thread: call its commands and connect to its signals
-    // (they reach a receiver on another thread queued); never delete it.
+    // The commands, from any thread: each runs on the connection's thread, in the order
+    // given; a failure in one is reported under its name.
+    void Connect(const QString &host);
+    void Disconnect();
+    void Update_TCP_status();
+    void Set_remote_port(quint16 port);
+    void Set_grace_ms(int ms);
+    // At exit: closes at once and returns how many messages were not sent. Waits for the
+    // connection's thread, which never waits for the caller's.
+    int Close();
+
+    // Any thread.
+    Message_writer &Writer() const;
+    Connection_display &Display() const;
+    int Socket_state() const; // 0..9, Winsock::State
+
+    // For connecting to its signals only (they reach a receiver on another thread
+    // queued, or run on the connection's thread when connected directly); never call it.
     Remote_connection *Connection() const { return connection_; }
 
 private:
+    template <typename Command> void Post(const char *name, Command command);
+
     QThread thread_;
     Remote_connection *connection_ = nullptr;
 };

@@ -1,6 +1,9 @@
 #pragma once
 // The TCP client to the timing server: a QTcpSocket seen through the state numbers
-// and events the start protocol is written against.
+// and events the start protocol is written against. It reads on its own thread; what
+// is sent goes through its writer (Message_writer), from any thread.
+
+#include "connection/message_writer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,12 +12,17 @@
 #include <atomic>
 
 class QTcpSocket;
+class QTimer;
 
 class Tcp_client : public QObject
 {
     Q_OBJECT
 public:
+    // A queue that has not drained in this time ends the connection with an error.
+    static constexpr int Stall_ms = 2000;
+
     explicit Tcp_client(QObject *parent = nullptr);
+    ~Tcp_client() override;
 
     // 0..9 (Winsock::State). After an error it stays 9 until Close or Connect.
     int State() const;
@@ -25,27 +33,35 @@ public:
     // Connected or Error.
     void Connect(const QString &host, quint16 port);
 
-    // Allowed in every state; afterwards the state is 0. Raises no event.
-    void Close();
+    // Allowed in every state; afterwards the state is 0. Raises no event. Returns how
+    // many messages given were not sent (each told to the writer's observer).
+    int Close(Not_sent_reason why = Not_sent_reason::Closed);
 
-    // Hands the bytes to the operating system before returning. False when not connected.
-    bool Send(const QByteArray &bytes);
+    // The sending side; any thread.
+    Message_writer &Writer() { return writer_; }
 
     qint64 Bytes_waiting() const;
     QByteArray Read(qint64 max_bytes);
 
 signals:
     void Connected();
-    void Closed();        // the peer (or the network) ended the connection
+    void Closed(); // the peer ended the connection in order
     void Data_arrival();
-    void Error(int number, const QString &description);
+    // unsent: messages given that could not be sent because of it.
+    void Error(int number, const QString &description, int unsent);
 
 private:
     void On_error();
     void On_disconnected();
     void Note_state();
+    void Sending_waits(); // the writer's wake-up and its retries, on this thread
+    void Stop_waiting();
+    void Fail(int error, Not_sent_reason why);
 
     QTcpSocket *socket_ = nullptr;
+    Message_writer writer_;
+    QTimer *retry_timer_ = nullptr; // while messages wait
+    QTimer *stall_timer_ = nullptr;
     bool error_ = false;
     std::atomic<int> last_state_{0};
 };

@@ -1,8 +1,12 @@
 #include "main_window/form_remotestart.h"
 
 #include "about/do_about.h"
+#include "connection/connection_display.h"
 #include "connection/connection_thread.h"
+#include "connection/message_writer.h"
+#include "connection/protocol.h"
 #include "connection/remote_connection.h"
+#include "connection/winsock_state.h"
 #include "journal/race_journal.h"
 #include "main_window/form_remotestart_ui.h"
 #include "main_window/journal_hooks.h"
@@ -73,6 +77,12 @@ bool Types_a_character(const QKeyEvent *key)
     return !key->text().isEmpty();
 }
 
+QString Unsent_text(int unsent)
+{
+    return unsent == 1 ? QStringLiteral("1 message was not sent.")
+                       : QStringLiteral("%1 messages were not sent.").arg(unsent);
+}
+
 // The logs cannot be typed into: a key that would type is discarded with a beep.
 bool Refuse_typing(const QKeyEvent *key)
 {
@@ -90,7 +100,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     setObjectName(QStringLiteral("Form_remotestart"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    setWindowTitle(QStringLiteral("Velantra Remote Start"));
+    setWindowTitle(Globals::Program_title);
     // The program icon is this window's alone: the About and error windows have none.
     setWindowIcon(QIcon(QStringLiteral(":/icons/velantra.png")));
     ui_->Setup(this);
@@ -98,8 +108,10 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     // The window owns the connection, the trigger and the ring tone for its whole life;
     // the connection runs on a thread of its own.
     network_ = std::make_unique<Connection_thread>();
-    connection_ = network_->Connection();
+    journal_hooks_ = std::make_unique<Journal_hooks>(); // told of every message from the first
+    network_->Writer().Set_observer(journal_hooks_.get());
     trigger_ = new Start_trigger(this);
+    trigger_->Set_writer(&network_->Writer());
     ring_tone_ = new Ring_tone(this);
     display_timer_ = new QTimer(this);
     display_timer_->setSingleShot(true);
@@ -141,13 +153,22 @@ void Form_remotestart::Wire_controls()
     connect(ui.Command_disconnect, &QPushButton::clicked, this, &Form_remotestart::Command_disconnect_Click);
     ui.Label_status->installEventFilter(this);
     ui.Text_host->installEventFilter(this);
-    connect(connection_, &Remote_connection::Status_changed, ui.Label_status, &QLabel::setText);
-    connect(connection_, &Remote_connection::Socket_error, this, &Form_remotestart::Show_socket_error);
+    const Remote_connection *connection = network_->Connection();
+    connect(connection, &Remote_connection::Status_changed, ui.Label_status, &QLabel::setText);
+    connect(connection, &Remote_connection::Socket_error, this, &Form_remotestart::Show_socket_error);
+    connect(connection, &Remote_connection::Closed_by_official, this, [this](int unsent) {
+        if (!exiting_) // the exit says it itself
+            Show_unsent(unsent);
+    });
+    connect(connection, &Remote_connection::Lost, this,
+            [this](Remote_connection::Loss how, int, const QString &, int unsent) {
+                if (how == Remote_connection::Peer_closed) // an error's box says it
+                    Show_unsent(unsent);
+            });
 
     // Active heat.
     connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
     connect(ui.Command_abort, &QPushButton::clicked, this, &Form_remotestart::Command_abort_Click);
-    connect(connection_, &Remote_connection::Not_connected, this, &Form_remotestart::Show_not_connected);
 
     // From goal and to goal. Keys typed into either log and the right button on
     // Text_to_send: eventFilter.
@@ -158,13 +179,13 @@ void Form_remotestart::Wire_controls()
 
     // The logs, the heat and the sounds the server asks for: drawn from what the
     // connection holds when the window gets to it (Show_display).
-    connect(connection_, &Remote_connection::Display_changed, this, &Form_remotestart::Schedule_display);
+    connect(&network_->Display(), &Connection_display::Changed, this, &Form_remotestart::Schedule_display);
     connect(display_timer_, &QTimer::timeout, this, &Form_remotestart::Show_display);
 
-    // Phidget. An armed input change goes straight to the connection: no window is in
-    // the way of a start.
+    // Phidget. An armed input change goes straight to the writer: no window is in the
+    // way of a start; only a refusal comes here to be shown.
     connect(ui.Command_Phidget_Active, &QPushButton::clicked, this, &Form_remotestart::Command_Phidget_Active_Click);
-    connect(trigger_, &Start_trigger::Start_requested, connection_, &Remote_connection::Send_Start_Command);
+    connect(trigger_, &Start_trigger::Start_refused, this, &Form_remotestart::Show_not_connected);
     connect(trigger_, &Start_trigger::Armed_changed, this, &Form_remotestart::Check_Command_Phidget_Active);
     connect(trigger_, &Start_trigger::Attached, this, &Form_remotestart::Show_Phidget_attached);
     connect(trigger_, &Start_trigger::Detached, this, &Form_remotestart::Show_Phidget_detached);
@@ -195,14 +216,14 @@ void Form_remotestart::Form_Load()
         }
         Init_program();
         Open_journal();
-        setWindowTitle(QStringLiteral("Velantra Remote Start ") + Globals::Program_version);
+        setWindowTitle(Globals::Program_title + QLatin1Char(' ') + Globals::Program_version);
         Check_Command_Phidget_Active();
-        connection_->Create_logs();
+        network_->Display().Create_logs();
         ui_->Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
                                                Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
         ring_tone_->Load_Ringtone();
         trigger_->Open_InterfaceKit();
-        Facility<Screen_saver>::Get().Inhibit(QStringLiteral("Velantra Remote Start"),
+        Facility<Screen_saver>::Get().Inhibit(Globals::Program_title,
                                               QStringLiteral("Starting races: the screen stays on"));
         ui_->Command_start->setFocus();
     });
@@ -223,13 +244,13 @@ void Form_remotestart::Open_journal()
     journal_->Record(Race_journal::Now(), QStringLiteral("started"),
                      {QStringLiteral("version ") + Globals::Program_version,
                       QStringLiteral("host ") + QSysInfo::machineHostName()});
-    Record_trigger_events(*journal_, *trigger_);
+    journal_hooks_->Attach(*journal_, *network_->Connection(), *trigger_);
 }
 
 void Form_remotestart::Program_Exit()
 {
     exiting_ = true;
-    Guarded(__func__, [this] { connection_->Close_socket(); });
+    Exit_connection();
     Unload_All_Forms();
     exit_requested_ = true;
     QCoreApplication::exit(0);
@@ -241,13 +262,18 @@ void Form_remotestart::closeEvent(QCloseEvent *e)
         // The close box ends the program: the socket goes with the window, and the hidden
         // About and error windows are unloaded too so no windowless process lingers.
         exiting_ = true;
-        Guarded(__func__, [this] { connection_->Close_socket(); });
+        Exit_connection();
         const QList<QWidget *> forms = Forms::Loaded_Forms();
         for (auto it = forms.crbegin(); it != forms.crend(); ++it)
             if (*it != this)
                 Forms::Unload_Form(*it);
     }
     e->accept();
+}
+
+void Form_remotestart::Exit_connection()
+{
+    Guarded(__func__, [this] { Show_unsent(network_->Close()); });
 }
 
 // --- the window ---
@@ -266,7 +292,7 @@ void Form_remotestart::Timer1_Timer()
 {
     Guarded(__func__, [this] {
         ui_->Label_PC_Time->setText(Time_Stamp().left(5));
-        connection_->Update_TCP_status();
+        Show_status();
     });
 }
 
@@ -283,6 +309,11 @@ bool Form_remotestart::event(QEvent *e)
 bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 {
     const Form_remotestart_ui &ui = *ui_;
+    // Which way the next button click came, for the record of what gave a message.
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
+        keyed_ = keyed_ || qobject_cast<QPushButton *>(watched);
+    else if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
+        keyed_ = false;
     if (watched == ui.client_area && e->type() == QEvent::MouseButtonPress) {
         // Form_Click is a click on the bare window only. A frame or a label passes its
         // click up to here too, but that is its own click: the focus stays where it was,
@@ -325,19 +356,19 @@ bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 void Form_remotestart::Command_connect_Click()
 {
     Guarded(__func__, [this] {
-        connection_->Connect(ui_->Text_host->text());
+        network_->Connect(ui_->Text_host->text());
         ui_->Command_start->setFocus(Qt::OtherFocusReason); // Start is focused once connected
     });
 }
 
 void Form_remotestart::Command_disconnect_Click()
 {
-    Guarded(__func__, [this] { connection_->Disconnect(); });
+    Guarded(__func__, [this] { network_->Disconnect(); });
 }
 
 void Form_remotestart::Label_status_Click()
 {
-    Guarded(__func__, [this] { connection_->Update_TCP_status(); });
+    Guarded(__func__, [this] { Show_status(); });
 }
 
 void Form_remotestart::Text_host_LostFocus()
@@ -346,22 +377,43 @@ void Form_remotestart::Text_host_LostFocus()
                     Globals::Ini_file_path);
 }
 
-void Form_remotestart::Show_socket_error(int number, const QString &description)
+void Form_remotestart::Show_status()
 {
-    Show_Message(QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description);
+    ui_->Label_status->setText(Winsock::Status_text(network_->Socket_state()));
+}
+
+void Form_remotestart::Show_socket_error(int number, const QString &description, int unsent)
+{
+    QString text = QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description;
+    if (unsent > 0)
+        text += QLatin1Char(' ') + Unsent_text(unsent);
+    Show_Message(text);
+    Show_status(); // once the box is dismissed
+}
+
+void Form_remotestart::Show_unsent(int unsent)
+{
+    if (unsent > 0)
+        Show_Message(Unsent_text(unsent));
 }
 
 // --- active heat, to goal, from goal ---
 
 void Form_remotestart::Command_start_Click()
 {
-    Guarded(__func__, [this] { connection_->Start(); });
+    Guarded(__func__, [this] {
+        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        if (network_->Writer().Start(source) == Send_result::Not_connected)
+            Show_not_connected();
+    });
 }
 
 void Form_remotestart::Command_abort_Click()
 {
     Guarded(__func__, [this] {
-        connection_->Abort();
+        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        if (network_->Writer().Abort(source) == Send_result::Not_connected)
+            Show_not_connected();
         ui_->Command_start->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -374,7 +426,13 @@ void Form_remotestart::Show_not_connected()
 void Form_remotestart::Command_send_Click()
 {
     Guarded(__func__, [this] {
-        connection_->Send(ui_->Text_to_send->text());
+        const QString message = Protocol::Free_text(Time_Stamp(), ui_->Text_to_send->text());
+        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        if (network_->Writer().Send(Message_kind::Text, message, source) == Send_result::Not_connected)
+            Show_not_connected();
+        // Logged whether or not it went, once the box (if any) is dismissed.
+        network_->Display().Add_sent_line(message);
+        Show_display();
         ui_->Command_start->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -406,7 +464,7 @@ void Form_remotestart::Show_display()
 {
     Guarded(__func__, [this] {
         last_display_.start();
-        const Remote_connection::Display shown = connection_->Take_display();
+        const Connection_display::Shown shown = network_->Display().Take();
         if (shown.from_goal_changed)
             Display_Lines(shown.from_goal, ui_->Text_from_goal);
         if (shown.to_goal_changed)

@@ -9,10 +9,10 @@
 
 class Connection_thread;
 class Instance_lock;
+class Journal_hooks;
 class QKeyEvent;
 class QTimer;
 class Race_journal;
-class Remote_connection;
 class Ring_tone;
 class Start_trigger;
 struct Form_remotestart_ui;
@@ -32,11 +32,9 @@ public:
     // Form > Exit: closes the connection, unloads every window, ends the event loop.
     void Program_Exit();
 
-    // What the window drives; they know no window (tests and benchmarks reach them here).
-    // The connection lives on a thread of its own: see Remote_connection on calling it.
-    Remote_connection *Connection() const { return connection_; }
-    Start_trigger *Trigger() const { return trigger_; }
-    Ring_tone *Ringtone() const { return ring_tone_; }
+    // The connection the window drives, on a thread of its own (tests and benchmarks
+    // reach it here): its door, its writer and what it gives the window to show.
+    Connection_thread *Network() const { return network_.get(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -73,8 +71,11 @@ private:
     // Showing what the connection and the trigger tell.
     void Schedule_display();
     void Show_display();
-    void Show_socket_error(int number, const QString &description);
+    void Show_status(); // Update_TCP_status: the state as it is now
+    void Show_socket_error(int number, const QString &description, int unsent);
     void Show_not_connected();
+    void Show_unsent(int unsent);
+    void Exit_connection(); // closes it at exit and says what was not sent
     void Check_Command_Phidget_Active();
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
@@ -83,8 +84,8 @@ private:
 
     std::unique_ptr<Form_remotestart_ui> ui_;
     std::unique_ptr<Race_journal> journal_; // from load, after the single-instance check
+    std::unique_ptr<Journal_hooks> journal_hooks_;
     std::unique_ptr<Connection_thread> network_;
-    Remote_connection *connection_ = nullptr;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
@@ -93,4 +94,5 @@ private:
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;
+    bool keyed_ = false; // the last press of a button was a key, not the mouse
 };

@@ -3,6 +3,7 @@
 #include "error_report/safe_application.h"
 #include "main_window/form_remotestart.h"
 #include "shared/desktop/forms.h"
+#include "shared/globals.h"
 
 #include "build_version.h"
 
@@ -35,8 +36,8 @@ bool Answer_command_line(int argc, char **argv)
     QCommandLineParser parser;
     // One dash, one word: Qt's "-reverse" must not read as -r -e -v ...
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Velantra Remote Start: the remote starter of the Velantra race-timing system.\n"
+    parser.setApplicationDescription(Globals::Program_title + QStringLiteral(
+        ": the remote starter of the Velantra race-timing system.\n"
         "Connects to the timing server (TCP port 6002), shows the active heat and sends Start and Abort.\n"
         "The server address is set in the window and kept in Velantra_remote.ini in the user's data folder.\n"
         "Qt's own options (-platform, -style, -reverse ...) are passed on to Qt; other arguments are ignored."));
@@ -64,7 +65,7 @@ void Set_application_identity()
     // The name only, no display name: Qt would add a display name to every window
     // title ("... — name"), and each window's title must read exactly as its caption.
     // Message boxes take this name as the application's default title.
-    QApplication::setApplicationName(QStringLiteral("Velantra Remote Start"));
+    QApplication::setApplicationName(Globals::Program_title);
     // Ties the windows to the installed desktop entry (its name and icon in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velantra.RemoteStart"));
 }

@@ -7,6 +7,8 @@
 namespace Globals {
 
 inline const QString Compile_date = QStringLiteral("2017-06-20 20:48");
+// What the desktop calls the program: the main window's caption, the application's name.
+inline const QString Program_title = QStringLiteral("Velantra Remote Start");
 
 extern QString Program_name;
 extern QString Program_version;

@@ -1,5 +1,6 @@
 #include "start_trigger/start_trigger.h"
 
+#include "connection/message_writer.h"
 #include "shared/facility.h"
 #include "start_trigger/interface_kit.h"
 #include "start_trigger/vendor_library.h"
@@ -38,11 +39,13 @@ void Start_trigger::obj_Phidget_OnDetach()
     emit Detached();
 }
 
-void Start_trigger::Start_if_armed()
+void Start_trigger::Start_if_armed(int index)
 {
     // Any change of any input starts, whichever way it went.
-    if (armed_.load())
-        emit Start_requested();
+    if (!armed_.load() || !writer_)
+        return;
+    if (writer_->Start({Message_source::Trigger, index}) == Send_result::Not_connected)
+        emit Start_refused();
 }
 
 void Start_trigger::obj_Phidget_OnInputChange(int, bool)

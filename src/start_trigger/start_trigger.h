@@ -1,15 +1,15 @@
 #pragma once
 // The hardware start trigger without a window: the InterfaceKit (obj_Phidget) and
-// the arm. It tells what happened only by its signals; an armed input change asks
-// for a start (Start_requested), which goes straight to the connection's
-// Send_Start_Command. Start_requested is emitted on the vendor library's thread, as
-// the change happens: it never waits for the thread that owns the trigger.
+// the arm. It tells what happened by its signals; an armed input change sends a
+// start through the connection's writer on the vendor library's thread, as the
+// change happens: it never waits for the thread that owns the trigger.
 
 #include <QObject>
 #include <atomic>
 #include <memory>
 
 class Interface_kit;
+class Message_writer;
 
 class Start_trigger : public QObject
 {
@@ -18,27 +18,32 @@ public:
     explicit Start_trigger(QObject *parent = nullptr);
     ~Start_trigger() override;
 
+    // Where its starts go; set once, before Open_InterfaceKit.
+    void Set_writer(Message_writer *writer) { writer_ = writer; }
+
     bool Phidget_Armed() const { return armed_.load(); }
     void Set_armed(bool armed);
 
     // Creates the InterfaceKit through the vendor library and opens it. Without a
     // usable library no event ever comes.
     void Open_InterfaceKit();
-    Interface_kit *obj_Phidget() const { return kit_.get(); }
 
 signals:
     void Attached(int serial);
     void Detached();
     void Input_state_changed(bool closed); // input 0, read after any input changed
     void Armed_changed(bool armed);
-    void Start_requested(); // armed, and an input changed
+    // Armed, an input changed, and the start could not be given: not connected
+    // (emitted on the vendor library's thread).
+    void Start_refused();
 
 private:
     void obj_Phidget_OnAttach();
     void obj_Phidget_OnDetach();
     void obj_Phidget_OnInputChange(int index, bool state);
-    void Start_if_armed(); // on the library's thread
+    void Start_if_armed(int index); // on the library's thread
 
     std::atomic<bool> armed_{false}; // read on the library's thread
     std::unique_ptr<Interface_kit> kit_;
+    Message_writer *writer_ = nullptr;
 };

@@ -3,6 +3,7 @@
 // sends. The window's tests show the refusals offline, the status texts and errors.
 
 #include "connection/remote_connection.h"
+#include "connection/tcp_client.h"
 #include "support/test_support.h"
 
 #include <QtNetwork>
@@ -13,27 +14,27 @@ namespace {
 // The connection, a loopback server and all the connection tells.
 struct Fixture
 {
-    Fixture() { connection.Create_logs(); }
+    Fixture() { connection.Display().Create_logs(); }
     bool Connect() { return server.Connect(connection); }
-    QStringList Lines() const { return Lines_of(connection.Text_from_goal_log()); }
+    QStringList Lines() const { return Lines_of(connection.Display().From_goal()); }
     QString Heat() // id/status, as the window would show them
     {
-        const Remote_connection::Display shown = connection.Take_display();
+        const Connection_display::Shown shown = connection.Display().Take();
         return shown.heat_id + '/' + shown.heat_status;
     }
     QString Sounds() const // blocks that rang/beeped
     {
-        const Remote_connection::Receive_stats stats = connection.Stats();
+        const Connection_display::Receive_stats stats = connection.Display().Stats();
         return QStringLiteral("%1/%2").arg(stats.ring_blocks).arg(stats.beep_blocks);
     }
     QString Status() const { return status.isEmpty() ? QString() : status.constLast().constFirst().toString(); }
-    bool Quiet() const { return refused.isEmpty() && errors.isEmpty(); } // nothing to show the user
+    bool Quiet() const { return errors.isEmpty(); } // nothing to show the user
 
     Remote_connection connection;
+    Message_writer &writer = connection.Writer();
     Loopback_server server;
     QTcpSocket *&peer = server.peer;
     QSignalSpy status{&connection, &Remote_connection::Status_changed};
-    QSignalSpy refused{&connection, &Remote_connection::Not_connected};
     QSignalSpy errors{&connection, &Remote_connection::Socket_error};
 };
 
@@ -54,18 +55,16 @@ private slots:
         QVERIFY(f.Connect());
         QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
 
-        f.connection.Start();
-        f.connection.Send_Start_Command(); // the trigger's
-        f.connection.Abort();
+        QCOMPARE(f.writer.Start({}), Send_result::Sent);
+        QCOMPARE(f.writer.Start({Message_source::Trigger, 2}), Send_result::Sent);
+        QCOMPARE(f.writer.Abort({}), Send_result::Sent);
         QCOMPARE(Digits_masked(f.server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
-        const QString text = QStringLiteral("50% done \u20AC \u03A9");
-        f.connection.Send(text);
-        const QByteArray sent = f.server.Read(22);
-        QCOMPARE(sent.mid(8), QByteArray(" 50% done \x80 ?%"));
-        QCOMPARE(Lines_of(f.connection.Text_to_goal_log()), QStringList{QString::fromLatin1(sent.left(8)) + ' ' + text});
+        f.writer.Text(QStringLiteral("50% done \u20AC \u03A9"), {});
+        QCOMPARE(f.server.Read(22).mid(8), QByteArray(" 50% done \x80 ?%"));
 
         f.connection.Disconnect();
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(f.writer.Start({}), Send_result::Not_connected);
         QVERIFY(f.Quiet());
     }
 
@@ -124,6 +123,51 @@ private slots:
         QTRY_COMPARE(f.Status(), QStringLiteral("Closed"));
         QCOMPARE(f.Lines().constLast(), QStringLiteral("last words"));
         QVERIFY(f.Quiet());
+    }
+
+    // A server that takes nothing more: what must wait waits behind what was given
+    // before, and what cannot go is never dropped silently: a Disconnect counts it, a
+    // queue that has not drained in 2 s or that is full ends the connection as an error
+    // with the count, and a start given after that is refused.
+    void a_server_that_stops_reading()
+    {
+        Fixture f;
+        QSignalSpy closed(&f.connection, &Remote_connection::Closed_by_official);
+        QSignalSpy lost(&f.connection, &Remote_connection::Lost);
+        const auto connect_and_fill = [&] { // true once a text begun and a start wait for good
+            if (!f.Connect())
+                return false;
+            f.peer->setReadBufferSize(1);
+            const QString big(60000, QLatin1Char('x'));
+            for (int i = 0; i < 1000; ++i)
+                if (f.writer.Text(big, {}) == Send_result::Queued && (QTest::qWait(100), f.writer.Start({})) == Send_result::Queued)
+                    return true;
+            return false;
+        };
+        QVERIFY(connect_and_fill());
+        f.connection.Disconnect();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed[0][0].toInt(), 2); // the text begun on the wire and the start
+        QVERIFY(f.Quiet());
+
+        QVERIFY(connect_and_fill());
+        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 3 * Tcp_client::Stall_ms);
+        QCOMPARE(f.errors[0], (QVariantList{10055, QStringLiteral("No buffer space available"), 2}));
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(f.connection.Socket_state(), 9);
+        QCOMPARE(f.writer.Start({}), Send_result::Not_connected);
+
+        QVERIFY(connect_and_fill());
+        int waiting = 2;
+        Send_result result;
+        while ((result = f.writer.Text(QString(1000, QLatin1Char('y')), {})) == Send_result::Queued)
+            ++waiting;
+        QCOMPARE(result, Send_result::Queue_full);
+        QVERIFY(waiting > 2 && waiting <= 2 + Message_writer::Max_queued / 1000);
+        QTRY_COMPARE(f.errors.size(), 2);
+        QCOMPARE(f.errors[1][2].toInt(), waiting);
+        QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" after the box
+        QCOMPARE(f.connection.Socket_state(), 9);
     }
 };
 

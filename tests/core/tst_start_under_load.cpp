@@ -6,34 +6,57 @@
 // is told once until it takes what to show.
 
 #include "connection/connection_thread.h"
-#include "connection/remote_connection.h"
+#include "connection/connection_display.h"
+#include "connection/message_writer.h"
 #include "start_trigger/start_trigger.h"
 #include "support/test_support.h"
 
 #include <QtNetwork>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 
 namespace {
+
+// The texts of the messages the writer told as sent, in the order told.
+struct Sent_recorder final : Message_observer
+{
+    void Message_sent(const Outgoing_message &message, qint64) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        sent << message.text;
+    }
+    void Message_not_sent(const Outgoing_message &, Not_sent_reason, const QString &, qint64) override {}
+    QStringList Sent()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return sent;
+    }
+    std::mutex mutex;
+    QStringList sent;
+};
 
 // The armed trigger and the connection on its thread, connected to a loopback server.
 struct Armed_connection
 {
     Armed_connection()
     {
-        connection.Create_logs();
-        connection.Set_grace_ms(60000); // a line cut between two reads is one line however slow the machine
-        QObject::connect(&trigger, &Start_trigger::Start_requested, &connection, &Remote_connection::Send_Start_Command);
-        QObject::connect(&connection, &Remote_connection::Display_changed, &window, [this] { ++display_told; });
+        network.Writer().Set_observer(&recorder);
+        shown.Create_logs();
+        network.Set_grace_ms(60000); // a line cut between two reads is one line however slow the machine
+        trigger.Set_writer(&network.Writer());
+        QObject::connect(&shown, &Connection_display::Changed, &window, [this] { ++display_told; });
         trigger.Open_InterfaceKit();
         fake_phidget21_attach(301234);
         trigger.Set_armed(true);
-        connected = server.Connect(connection);
+        connected = server.Connect(network);
         if (peer)
-            QObject::connect(peer, &QTcpSocket::readyRead, &window, [this] { wire += peer->readAll(); });
+            QObject::connect(peer, &QTcpSocket::readyRead, &window, [this, first = peer] { wire += first->readAll(); });
     }
 
     // Gives a start (s) or an Abort (a) at each letter of steps, each while the client
@@ -43,15 +66,15 @@ struct Armed_connection
     {
         bool flooding = true;
         for (const char *step = steps; *step; ++step) {
-            while (sent - connection.Stats().bytes < 4 * 1024 * 1024)
+            while (sent - shown.Stats().bytes < 4 * 1024 * 1024)
                 sent += peer->write(more());
             QTest::qWait(5);
-            flooding = flooding && connection.Stats().bytes < sent;
+            flooding = flooding && shown.Stats().bytes < sent;
             check();
             if (*step == 's')
                 fake_phidget21_change_input(0, int(step - steps) % 2);
             else
-                connection.Abort();
+                network.Writer().Abort({});
         }
         return flooding;
     }
@@ -60,7 +83,7 @@ struct Armed_connection
     QString Wire(const char *steps)
     {
         const int expected = int(qstrlen(steps)) * 24;
-        (void)QTest::qWaitFor([&] { return connection.Stats().bytes >= sent && wire.size() >= expected; }, 60000);
+        (void)QTest::qWaitFor([&] { return shown.Stats().bytes >= sent && wire.size() >= expected; }, 60000);
         QTest::qWait(50); // a start sent twice would be in by now
         return Digits_masked(wire);
     }
@@ -69,8 +92,9 @@ struct Armed_connection
         return QString::fromLatin1(steps).replace('a', "99:99:99 Velantra Abort%").replace('s', "99:99:99 Velantra Start%");
     }
 
+    Sent_recorder recorder;
     Connection_thread network;
-    Remote_connection &connection = *network.Connection();
+    Connection_display &shown = network.Display();
     Start_trigger trigger;
     QObject window; // on the test's thread, as the window is
     int display_told = 0;
@@ -83,10 +107,10 @@ struct Armed_connection
 
 // The lines held, "<prefix><n>..." each, are consecutive and end no earlier than what
 // the buffer held before (last_seen, then moved on).
-bool In_order(const Remote_connection &connection, const QString &prefix, int &last_seen)
+bool In_order(const Connection_display &shown, const QString &prefix, int &last_seen)
 {
     QList<int> numbers;
-    for (const QString &line : Lines_of(connection.Text_from_goal_log()))
+    for (const QString &line : Lines_of(shown.From_goal()))
         numbers << line.mid(prefix.size()).section(QRegularExpression(QStringLiteral("[/:]")), 0, 0).toInt();
     for (int i = 1; i < numbers.size(); ++i)
         if (numbers[i] != numbers[i - 1] + 1)
@@ -119,23 +143,23 @@ private slots:
                                         block += "Velantra Active Heat/" + QByteArray::number(++lines) + "/Ready%";
                                     return block;
                                 },
-                                [&] { ordered = In_order(c.connection, prefix, last_seen) && ordered; }),
+                                [&] { ordered = In_order(c.shown, prefix, last_seen) && ordered; }),
                  "the client took everything before a start: no flood to start during");
         QCOMPARE(c.Wire(steps), Armed_connection::Expected(steps));
 
         // Every line passed through the buffer, in order; the heat is the last line's.
         QVERIFY(ordered);
-        QCOMPARE(c.connection.Stats().lines, lines);
-        QVERIFY(In_order(c.connection, prefix, last_seen) && last_seen == lines);
+        QCOMPARE(c.shown.Stats().lines, lines);
+        QVERIFY(In_order(c.shown, prefix, last_seen) && last_seen == lines);
         // Told once, however many lines came, since nobody took what to show.
         QTRY_COMPARE(c.display_told, 1);
-        const Remote_connection::Display shown = c.connection.Take_display();
+        const Connection_display::Shown shown = c.shown.Take();
         QCOMPARE(shown.heat_id + '/' + shown.heat_status, QString::number(lines) + QStringLiteral("/Ready"));
         QVERIFY(shown.from_goal_changed && shown.heat_changed && !shown.to_goal_changed && !shown.ring && !shown.beep);
         // Taken, the next change is told again.
         c.peer->write("x/7/Start%");
         QTRY_COMPARE(c.display_told, 2);
-        QCOMPARE(c.connection.Take_display().heat_id, QStringLiteral("7"));
+        QCOMPARE(c.shown.Take().heat_id, QStringLiteral("7"));
     }
 
     void starts_during_long_lines_and_a_line_without_end()
@@ -146,17 +170,17 @@ private slots:
         bool whole_and_ordered = true;
         const QByteArray body(60000, 'x');
         const auto check = [&] {
-            const QStringList held = Lines_of(c.connection.Text_from_goal_log());
+            const QStringList held = Lines_of(c.shown.From_goal());
             for (const QString &line : held) // whole: the buffer keeps what the screen shortens
                 whole_and_ordered = whole_and_ordered && line.endsWith(QLatin1String(body)) && line.size() > body.size();
-            whole_and_ordered = In_order(c.connection, QStringLiteral("L"), last_seen) && whole_and_ordered;
+            whole_and_ordered = In_order(c.shown, QStringLiteral("L"), last_seen) && whole_and_ordered;
         };
         const char *steps = "sasssaas";
         QVERIFY(c.During_flood(steps, [&] { return "L" + QByteArray::number(++lines) + ':' + body + '%'; }, check));
         QCOMPARE(c.Wire(steps), Armed_connection::Expected(steps));
         QVERIFY(whole_and_ordered);
-        QCOMPARE(c.connection.Stats().lines, lines);
-        QCOMPARE(Lines_of(c.connection.Text_from_goal_log()).constLast(), "L" + QString::number(lines) + ':' + body);
+        QCOMPARE(c.shown.Stats().lines, lines);
+        QCOMPARE(Lines_of(c.shown.From_goal()).constLast(), "L" + QString::number(lines) + ':' + body);
 
         // A line that never ends: starts go through.
         const QByteArray endless(64 * 1024, 'y');
@@ -165,6 +189,65 @@ private slots:
         QVERIFY(c.During_flood(more_steps, [&] { return endless; }, [] {}));
         QCOMPARE(c.Wire(more_steps), Armed_connection::Expected(more_steps));
         QTRY_COMPARE(c.display_told, 1);
+    }
+
+    // Starts from the trigger's thread, texts from two threads of their own and Aborts
+    // from the test's, all at once, while the official disconnects and connects again:
+    // every message arrives whole, each source's in its order, and exactly those the
+    // writer told as sent, in that order (none written after a close, none twice).
+    void every_thread_at_once_with_closes_racing_them()
+    {
+        Armed_connection c;
+        QVERIFY(c.connected);
+        QList<QTcpSocket *> peers{c.peer};
+        std::atomic<bool> giving{true};
+        std::vector<std::thread> senders;
+        for (int t = 0; t < 2; ++t)
+            senders.emplace_back([&, t] {
+                for (int n = 0; giving; ++n) {
+                    c.network.Writer().Text(QStringLiteral("T%1 %2").arg(t).arg(n), {});
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                }
+            });
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 10; ++i) {
+                fake_phidget21_change_input(1, i % 2);
+                c.network.Writer().Abort({});
+                QTest::qWait(1);
+            }
+            c.network.Disconnect();
+            c.network.Connect(QStringLiteral("127.0.0.1"));
+            QVERIFY(c.server.Accepted(c.network));
+            peers << c.peer;
+        }
+        giving = false;
+        for (std::thread &sender : senders)
+            sender.join();
+        const QStringList told = c.recorder.Sent();
+        QByteArray wire = c.wire;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                wire = c.wire;
+                for (QTcpSocket *peer : std::as_const(peers))
+                    wire += peer->peek(peer->bytesAvailable());
+                return wire.count('%') >= told.size();
+            },
+            10000));
+        QVERIFY(wire.endsWith('%'));
+        const QStringList received = QString::fromLatin1(wire.chopped(1)).split('%');
+        QCOMPARE(received, told);
+        QVERIFY(told.filter(QStringLiteral("Velantra Start")).size() >= 30); // the races saw traffic
+        const QRegularExpression whole(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d (Velantra Start|Velantra Abort|T([01]) (\\d+))$"));
+        int last[2] = {-1, -1};
+        for (const QString &message : received) {
+            const QRegularExpressionMatch match = whole.match(message);
+            QVERIFY2(match.hasMatch(), qPrintable(message));
+            if (match.hasCaptured(2)) {
+                const int t = match.captured(2).toInt(), n = match.captured(3).toInt();
+                QVERIFY2(n > last[t], qPrintable(message));
+                last[t] = n;
+            }
+        }
     }
 };
 

@@ -1,6 +1,7 @@
 // The hardware start trigger without a window, against the stand-in library that
 // raises the board's events from a thread of its own.
 
+#include "connection/message_writer.h"
 #include "shared/facility.h"
 #include "start_trigger/phidget21.h"
 #include "start_trigger/start_trigger.h"
@@ -22,8 +23,10 @@ private slots:
     void events_arm_and_starts()
     {
         Start_trigger trigger;
+        Message_writer unconnected; // each start given comes back refused
+        trigger.Set_writer(&unconnected);
         QSignalSpy attached(&trigger, &Start_trigger::Attached), detached(&trigger, &Start_trigger::Detached);
-        QSignalSpy inputs(&trigger, &Start_trigger::Input_state_changed), starts(&trigger, &Start_trigger::Start_requested);
+        QSignalSpy inputs(&trigger, &Start_trigger::Input_state_changed), starts(&trigger, &Start_trigger::Start_refused);
         trigger.Open_InterfaceKit();
         fake_phidget21_attach(301234);
         QTRY_COMPARE(attached.size(), 1);

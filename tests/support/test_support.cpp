@@ -1,6 +1,5 @@
 #include "support/test_support.h"
 
-#include "connection/remote_connection.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,17 +73,10 @@ quint16 Closed_port() // a loopback port where nothing listens
     return probe.serverPort();
 }
 
-bool Loopback_server::Connect(Remote_connection &client, const QString &host)
-{
-    client.Set_remote_port(server.serverPort());
-    client.Connect(host);
-    return Accepted(client);
-}
-
-bool Loopback_server::Accepted(const Remote_connection &client)
+bool Loopback_server::Accept()
 {
     peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
-    return peer && QTest::qWaitFor([&] { return client.Socket_state() == 7; }, 5000);
+    return peer;
 }
 
 QByteArray Loopback_server::Read(int n)
@@ -92,13 +84,6 @@ QByteArray Loopback_server::Read(int n)
     QByteArray bytes;
     (void)QTest::qWaitFor([&] { return (bytes += peer->readAll()).size() >= n; }, 5000);
     return bytes;
-}
-
-bool Loopback_server::Send(const Remote_connection &client, const QByteArray &block)
-{
-    const qint64 before = client.Stats().blocks;
-    peer->write(block);
-    return QTest::qWaitFor([&] { return client.Stats().blocks > before; }, 5000);
 }
 
 bool Services_required()

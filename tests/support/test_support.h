@@ -2,6 +2,8 @@
 // Shared pieces of the tests: a private set of user folders, a recorder that
 // answers every message box instead of blocking on it, faults of the machine.
 
+#include "connection/connection_display.h"
+#include "connection/connection_thread.h"
 #include "message_log/class_rolling_text.h"
 #include "shared/facility.h"
 #include "shared/keyboard.h"
@@ -10,9 +12,10 @@
 
 #include <QList>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 
-class Remote_connection;
 
 // Points the per-user data and runtime folders at a fresh temporary folder for
 // as long as it lives, so tests never touch the real user's files.
@@ -82,16 +85,31 @@ QString Digits_masked(const QByteArray &sent);
 quint16 Closed_port();
 
 // A timing server on loopback for one client; peer is its end of the last connection.
+// The client: a Remote_connection on the test's thread, or the door of one on its own.
 struct Loopback_server
 {
     Loopback_server() { server.listen(QHostAddress::LocalHost, 0); }
     // Sets the client's port and connects it; true once both ends see the connection.
-    bool Connect(Remote_connection &client, const QString &host = QStringLiteral("127.0.0.1"));
+    template <typename Client> bool Connect(Client &client, const QString &host = QStringLiteral("127.0.0.1"))
+    {
+        client.Set_remote_port(server.serverPort());
+        client.Connect(host);
+        return Accepted(client);
+    }
     // True once a connection the client is making is accepted here and connected there.
-    bool Accepted(const Remote_connection &client);
+    template <typename Client> bool Accepted(const Client &client)
+    {
+        return Accept() && QTest::qWaitFor([&] { return client.Socket_state() == 7; }, 5000);
+    }
     QByteArray Read(int n); // all the peer receives, once it holds n bytes
     // Sends a block and waits until the client has handled it as one read.
-    bool Send(const Remote_connection &client, const QByteArray &block);
+    template <typename Client> bool Send(const Client &client, const QByteArray &block)
+    {
+        const qint64 before = client.Display().Stats().blocks;
+        peer->write(block);
+        return QTest::qWaitFor([&] { return client.Display().Stats().blocks > before; }, 5000);
+    }
+    bool Accept();
     QTcpServer server;
     QTcpSocket *peer = nullptr;
 };
