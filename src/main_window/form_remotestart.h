@@ -35,6 +35,7 @@ public:
     // The connection the window drives, on a thread of its own (tests and benchmarks
     // reach it here): its door, its writer and what it gives the window to show.
     Connection_thread *Network() const { return network_.get(); }
+    Journal_hooks *Journal() const { return journal_hooks_.get(); }
 
 protected:
     bool event(QEvent *event) override;

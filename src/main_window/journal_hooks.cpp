@@ -77,8 +77,8 @@ void Journal_hooks::Attach(Race_journal &journal, Remote_connection &connection,
     auto *const j = &journal;
     const auto now = [] { return Race_journal::Now(); };
     // Direct: recorded on the thread that tells, at once, whatever the window is doing.
-    const auto record = [&](auto *sender, auto signal, auto hook) {
-        QObject::connect(sender, signal, j, hook, Qt::DirectConnection);
+    const auto record = [this, j](auto *sender, auto signal, auto hook) {
+        connections_.append(QObject::connect(sender, signal, j, hook, Qt::DirectConnection));
     };
     record(&connection, &Remote_connection::Connect_asked, [j, now](const QString &host) {
         j->Record(now(), QStringLiteral("connect"), {host});
@@ -116,4 +116,12 @@ void Journal_hooks::Attach(Race_journal &journal, Remote_connection &connection,
     });
     record(&trigger, &Start_trigger::Detached, [j, now] { j->Record(now(), QStringLiteral("detached")); });
     journal_.store(j, std::memory_order_release);
+}
+
+void Journal_hooks::Detach()
+{
+    journal_.store(nullptr, std::memory_order_release);
+    for (const QMetaObject::Connection &connection : std::as_const(connections_))
+        QObject::disconnect(connection);
+    connections_.clear();
 }

@@ -6,6 +6,9 @@
 
 #include "connection/message_writer.h"
 
+#include <QList>
+#include <QMetaObject>
+
 #include <atomic>
 
 class Race_journal;
@@ -18,6 +21,8 @@ public:
     // From now on the journal hears of the connection's events and the trigger's;
     // the messages as soon as the writer has this object as its observer.
     void Attach(Race_journal &journal, Remote_connection &connection, Start_trigger &trigger);
+    // Nothing more is recorded (a benchmark's figures without the journal).
+    void Detach();
 
     void Message_sent(const Outgoing_message &message, qint64 utc_us) override;
     void Message_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail,
@@ -25,5 +30,6 @@ public:
 
 private:
     std::atomic<Race_journal *> journal_{nullptr}; // none until the program's start was checked
+    QList<QMetaObject::Connection> connections_;
     bool lost_ = false; // the error that ended a connection is on record as its loss
 };
