@@ -3,6 +3,7 @@
 // that must (not) start, and what is shown of what the server sends.
 
 #include "connection/connection_thread.h"
+#include "connection/message_writer.h"
 #include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "main_window/shape_circle.h"
@@ -16,6 +17,10 @@
 #include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
+
+#include <thread>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -89,11 +94,14 @@ private slots:
         Window_fixture f;
         auto *to_goal = Find<QPlainTextEdit>(f.form, "Text_to_goal");
         QTest::mouseClick(f.Text_to_send, Qt::RightButton); // the test message
+        QStringList logged_at_box;
+        f.boxes.while_open = [&](const Shown_message &) { QTest::qWait(50), logged_at_box << to_goal->toPlainText(); };
         for (QPushButton *button : {f.Command_send, f.Command_start, f.Command_abort})
             QTest::mouseClick(button, Qt::LeftButton);
-        // The refusals come back from the connection's thread; the free text is logged all the same.
-        QTRY_COMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
-        QTRY_COMPARE(to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
+        // The free text is logged all the same, once the box is dismissed.
+        QCOMPARE(f.boxes.Texts(), QStringList(3, QStringLiteral("not Connected!")));
+        QCOMPARE(logged_at_box.constFirst(), QString());
+        QCOMPARE(to_goal->toPlainText().mid(8), QStringLiteral(" This is a test message from starter!\n")); // alone
         for (QPlainTextEdit *box : {to_goal, f.Text_from_goal}) {
             f.beeps = 0;
             const QString before = box->toPlainText();
@@ -195,6 +203,15 @@ private slots:
         QTest::mouseClick(f.Label_status, Qt::LeftButton); // a click reads the state anew
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
 
+        // The state an error leaves is shown once its box is dismissed; a start from
+        // another thread (the trigger's) goes meanwhile.
+        QStringList status_at_box;
+        f.boxes.while_open = [&](const Shown_message &) {
+            QTest::qWait(50); // a box's own event loop
+            status_at_box << f.Label_status->text();
+            std::thread([&] { f.network()->Writer().Start({Message_source::Trigger, 0}); }).join();
+        };
+        const quint16 port = f.server.server.serverPort();
         f.network()->Set_remote_port(Closed_port());
         QTest::mouseClick(f.Command_connect, Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
@@ -208,6 +225,17 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
         QCOMPARE(f.boxes.Messages().size(), 1); // the one error, nothing on closing
+
+        // A reset by the server is an error too (a close in order is not: the simulator's test).
+        f.network()->Set_remote_port(port);
+        delete f.server.server.nextPendingConnection(); // the first connection's, gone
+        QVERIFY(f.Connect());
+        const linger reset{1, 0};
+        QVERIFY(::setsockopt(int(f.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset) == 0);
+        f.peer->close();
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
+        QCOMPARE(f.boxes.Texts().constLast(), QStringLiteral("winsock error! 10054 Connection reset by peer"));
+        QCOMPARE(status_at_box, (QStringList{"Connecting", "Connected"}));
     }
 
     void received_lines_heat_and_sounds_shown()

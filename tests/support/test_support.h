@@ -11,6 +11,8 @@
 #include "shared/sound_output.h"
 
 #include <QList>
+
+#include <functional>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -36,7 +38,13 @@ private:
 class Message_recorder final : public Message_boxes
 {
 public:
-    void Show(const Shown_message &message) override { messages_.append(message); }
+    void Show(const Shown_message &message) override
+    {
+        messages_.append(message);
+        if (while_open) // what the test checks while the box would be open
+            while_open(message);
+    }
+    std::function<void(const Shown_message &)> while_open;
     const QList<Shown_message> &Messages() const { return messages_; }
     QStringList Texts() const;
     void Clear() { messages_.clear(); }
