@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -31,6 +32,11 @@ constexpr int Max_copies = 9;
 // backslash doubled, so the journal tells exactly what was there.
 void Append_escaped(QString &out, QStringView text)
 {
+    // Most text is plain: taken whole, as a flood of received lines needs.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F && c != u'\\'; })) {
+        out += text;
+        return;
+    }
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t code = text[i].unicode();
         qsizetype width = 1;
@@ -74,7 +80,7 @@ public:
                     Close_day_for_received();
                     break;
                 }
-                Add_line(entry.event, entry.lines.isEmpty() ? details : details + QStringList{entry.lines.at(i)});
+                Add_line(entry.event, details, entry.lines.isEmpty() ? nullptr : &entry.lines.at(i));
             }
         }
         if (dropped > 0) {
@@ -102,12 +108,16 @@ private:
     }
 
     // One line at the time last stamped.
-    void Add_line(const QString &event, const QStringList &details)
+    void Add_line(const QString &event, const QStringList &details, const QString *last = nullptr)
     {
         QString line = time_text_ + QLatin1Char('\t') + event;
         for (const QString &detail : details) {
             line += QLatin1Char('\t');
             Append_escaped(line, detail);
+        }
+        if (last) {
+            line += QLatin1Char('\t');
+            Append_escaped(line, *last);
         }
         line += QStringLiteral("\r\n");
         out_ += line.toUtf8();
