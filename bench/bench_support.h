@@ -181,9 +181,9 @@ public:
         if (QThread::currentThread() != thread() || depth_ > 0)
             return QApplication::notify(receiver, event);
         ++depth_;
-        // Taken before: the event may delete its receiver (a deferred delete).
+        // Named before: the event may delete its receiver (a deferred delete).
+        const char *class_name = receiver ? receiver->metaObject()->className() : "";
         const int type = int(event->type());
-        const char *const receiver_class = receiver ? receiver->metaObject()->className() : "";
         const long long start = Now_ns();
         const long long cpu_start = Thread_cpu_ns();
         const bool done = QApplication::notify(receiver, event);
@@ -192,7 +192,7 @@ public:
         --depth_;
         if (took > longest_ns) {
             longest_ns = took;
-            longest_what = QStringLiteral("%1 to %2").arg(type).arg(QString::fromLatin1(receiver_class));
+            longest_what = QStringLiteral("%1 to %2").arg(type).arg(QString::fromLatin1(class_name));
         }
         return done;
     }

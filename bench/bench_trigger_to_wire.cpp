@@ -4,7 +4,9 @@
 // moment a loopback server holds the Start line, on one clock (CLOCK_MONOTONIC). While
 // the server sends nothing, floods heat lines, sends 60,000-character lines back to
 // back, or sends megabytes without a "%". Also the longest event handler on the
-// window's thread in each case.
+// window's thread in each case. Beside them the floor, in the same run and under the
+// same load: one send() of a Start line on a loopback socket of the benchmark's own,
+// stamped the same way, to a server thread of the same kind.
 //   bench/bench_trigger_to_wire [starts per kind] [--no-journal]     (default 150; the race journal on)
 
 #include "bench_support.h"
@@ -167,6 +169,23 @@ QByteArray Heat_lines()
     return lines;
 }
 
+// A plain connected loopback socket to the floor's server (TCP_NODELAY, as the client's).
+int Connect_to(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        std::perror("floor");
+        std::exit(1);
+    }
+    return fd;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -194,6 +213,9 @@ int main(int argc, char **argv)
     Peer peer;
     Connect_window(*form, peer.listener.port);
     peer.Accept();
+    Peer floor_peer;
+    const int floor_fd = Connect_to(floor_peer.listener.port);
+    floor_peer.Accept();
     QThread::msleep(50);
     std::printf("(the server stamps arrivals on a thread at %s priority)\n",
                 peer.Realtime() ? "real-time (SCHED_FIFO)" : "normal: run as root for real-time");
@@ -221,6 +243,8 @@ int main(int argc, char **argv)
         app.longest_ns = 0;
         app.longest_cpu_ns = 0;
         const size_t arrived_before = peer.Arrivals().size();
+        const size_t floor_before = floor_peer.Arrivals().size();
+        std::vector<long long> floor_given;
 
         // The clicks are made here: a mouse event reads and writes its device's state,
         // which only the window's thread may touch. Another thread only posts them.
@@ -247,6 +271,10 @@ int main(int argc, char **argv)
                     QCoreApplication::postEvent(start, clicks[size_t(i / 2)].second);
                     given.emplace_back(false, stamp);
                 }
+                // The floor, a few milliseconds after each start, under the same load.
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                floor_given.push_back(Now_ns());
+                (void)::send(floor_fd, "12:34:56 Velantra Start%", 24, MSG_NOSIGNAL);
             }
             done = true;
         });
@@ -276,6 +304,13 @@ int main(int argc, char **argv)
             in_order = in_order && ms >= 0;
             (given[k].first ? trigger_ms : click_ms).push_back(ms);
         }
+        Run_until([&] { return floor_peer.Arrivals().size() >= floor_before + floor_given.size(); }, 5000);
+        std::vector<double> floor_ms;
+        const std::vector<long long> floor_arrivals = floor_peer.Arrivals();
+        for (size_t k = 0; k < floor_given.size() && floor_before + k < floor_arrivals.size(); ++k)
+            floor_ms.push_back(double(floor_arrivals[floor_before + k] - floor_given[k]) / 1e6);
+        const Figures floor = Of(floor_ms);
+        std::printf("%-24s %-8s %8.3f %8.3f %9.3f\n", "", "floor", floor.p50, floor.p99, floor.worst);
         for (bool trigger : {true, false}) {
             const Figures f = Of(trigger ? trigger_ms : click_ms);
             std::printf("%-24s %-8s %8.3f %8.3f %9.3f %14s %13s %10.1f\n", trigger ? scenario.name : "",
@@ -299,5 +334,6 @@ int main(int argc, char **argv)
         all_well = false;
     }
     delete form;
+    ::close(floor_fd);
     return all_well ? 0 : 1;
 }

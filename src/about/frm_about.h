@@ -21,10 +21,6 @@ public:
     static frmAbout *Default_instance();
     static frmAbout *Existing_instance(); // null when there is none
 
-    bool Is_loaded() const { return loaded_; }
-
-    void Set_Description(const QString &text) { description_ = text; }
-    QString Description() const { return description_; }
     // "User appdata at: ", a line break and the folder.
     void Set_appdata(const QString &folder);
     void Display_Phidgets();
@@ -70,5 +66,4 @@ private:
     QAction *item_date_formats = nullptr;
 
     bool loaded_ = false;
-    QString description_;
 };

@@ -39,13 +39,6 @@ QString Program_text() { return QStringLiteral("program name: ") + Globals::Prog
 
 QString Uptime_text(qint32 uptime_ms) { return QStringLiteral(" Uptime: ") + Display_Mill_Time(uptime_ms, false); }
 
-QString Compose_report(const QString &description, qint16 number, qint16 line, const QString &location,
-                       const QString &extra, qint32 uptime_ms)
-{
-    return Location_line(location, line) + Error_line(number, description) + Version_line() + Extra_text(extra)
-           + Program_text() + Uptime_text(uptime_ms) + Crlf;
-}
-
 QString Computer_line() { return QStringLiteral(" Computer: ") + Globals::Computer_name; }
 
 QString With_crlf(const QString &text)

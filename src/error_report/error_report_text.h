@@ -28,10 +28,6 @@ QString Extra_text(const QString &extra);
 QString Program_text();
 QString Uptime_text(qint32 uptime_ms);
 
-// The whole four-line report, CR LF after every line.
-QString Compose_report(const QString &description, qint16 number, qint16 line, const QString &location,
-                       const QString &extra, qint32 uptime_ms);
-
 // The build line; label is " version " (log, paper) or " Program version " (mail).
 QString Build_line(const QString &label);
 // " Computer: " and the computer name.

@@ -10,13 +10,11 @@ class Ring_tone : public QObject
 public:
     using QObject::QObject;
 
-    // Fills Ringtone_wave from the resource "RINGTONE" of type "CUSTOM", unless it
+    // Fills the ring tone from the resource "RINGTONE" of type "CUSTOM", unless it
     // holds something already.
     void Load_Ringtone();
     // Plays the ring tone once, without waiting (PlaySOUND).
     void Play_Ring();
-
-    const QByteArray &Ringtone_wave() const { return ringtone_wave_; }
 
 private:
     QByteArray ringtone_wave_;
