@@ -7,9 +7,11 @@
 // window's thread in each case. Beside them the floor, in the same run and under the
 // same load: one send() of a Start line on a loopback socket of the benchmark's own,
 // stamped the same way, to a server thread of the same kind.
-//   bench/bench_trigger_to_wire [starts per kind]     (default 150)
+//   bench/bench_trigger_to_wire [starts per kind] [--no-journal]     (default 150; the race journal on)
 
 #include "bench_support.h"
+
+#include "main_window/journal_hooks.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -192,10 +194,14 @@ int main(int argc, char **argv)
     Timed_application app(argc, argv);
     Isolated_user_dirs dirs;
     Message_recorder boxes;
+    const bool journal = !(argc > 2 && qstrcmp(argv[2], "--no-journal") == 0);
     const int per_kind = argc > 1 ? std::max(1, std::atoi(argv[1])) : 150;
 
     auto *form = new Form_remotestart;
     form->Form_Load();
+    if (!journal)
+        form->Journal()->Detach();
+    std::printf("race journal %s\n", journal ? "on" : "off");
     form->show();
     QPushButton *start = Find<QPushButton>(form, "Command_start");
     fake_phidget21_attach(301234);

@@ -4,6 +4,7 @@
 
 #include "about/do_about.h"
 #include "about/frm_about.h"
+#include "connection/connection_thread.h"
 #include "connection/remote_connection.h"
 #include "error_report/dkn_error_form.h"
 #include "main_window/form_remotestart.h"
@@ -95,6 +96,69 @@ private slots:
         // Abort last: once it is in, everything sent before it is too.
         QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QCOMPARE(Digits_masked(server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
+    }
+
+    // The race journal of a real connection: each message with what gave it and its exact
+    // text, each line as received, in order, each time inside the span of its event.
+    void the_journal_has_every_message_and_line_with_its_source_and_time()
+    {
+        Connection_thread &network = *window_->Network();
+        network.Set_grace_ms(5000); // the two halves of a line make one, however slow the machine
+        Loopback_server server;
+        QVERIFY(server.Connect(network));
+        fake_phidget21_attach(301234);
+        QTRY_COMPARE(Find<QLabel>("Label_phidget_serial")->text(), QStringLiteral("Serial : 301234"));
+        QTest::mouseClick(Find<QPushButton>("Command_Phidget_Active"), Qt::LeftButton);
+        Find<QLineEdit>("Text_to_send")->setText(QStringLiteral("ready\tgo"));
+        auto *start = Find<QPushButton>("Command_start");
+        QList<QPair<qint64, qint64>> spans;
+        const auto timed = [&](auto event) {
+            const qint64 before = QDateTime::currentMSecsSinceEpoch();
+            event();
+            spans.append({before, QDateTime::currentMSecsSinceEpoch()});
+        };
+        timed([&] { QTest::mouseClick(start, Qt::LeftButton); });
+        timed([&] { start->setFocus(), QTest::keyClick(start, Qt::Key_Space); });
+        timed([&] { fake_phidget21_change_input(2, 1); });
+        timed([&] { QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton); });
+        timed([&] { QTest::mouseClick(Find<QPushButton>("Command_send"), Qt::LeftButton); });
+        const QList<QByteArray> sent = server.Read(4 * 24 + 18).split('%');
+        timed([&] { QVERIFY(server.Send(network, "Velantra Active Heat/7/Ready%ab")); });
+        timed([&] { QVERIFY(server.Send(network, "c%\x07" "bell%")); });
+        const QString path = dirs_.Data_path() + "/Velantra_journal_" + QDate::currentDate().toString(Qt::ISODate) + ".txt";
+        QTRY_VERIFY(File_bytes(path).contains("bell"));
+        QStringList lines = QString::fromUtf8(File_bytes(path)).split(QStringLiteral("\r\n"));
+        lines = lines.mid(lines.lastIndexOf(QRegularExpression(".*\tstarted\t.*")) + 1, 13);
+        QStringList events;
+        for (const QString &line : std::as_const(lines))
+            events << line.mid(24);
+        QCOMPARE(events, (QStringList{"connect\t127.0.0.1", "connected", "attached\tserial 301234", "armed",
+            "sent\tstart\tStart button\t" + sent[0], "sent\tstart\tkeyboard\t" + sent[1],
+            "sent\tstart\ttrigger input 2\t" + sent[2], "sent\tabort\tAbort button\t" + sent[3],
+            "sent\ttext\tSend button\t" + QString(sent[4]).replace('\t', "\\x09"),
+            "received\tVelantra Active Heat/7/Ready", "heat\t7\tReady", "received\tabc", "received\t\\x07bell"}));
+        for (int i = 4; i < 13; ++i) {
+            const QPair<qint64, qint64> span = spans.at(std::min(i - 4, 5 + (i > 10)));
+            const qint64 at = QDateTime::fromString(lines.at(i).left(23), QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toMSecsSinceEpoch();
+            QVERIFY2(span.first <= at && at <= span.second, qPrintable(lines.at(i)));
+        }
+    }
+
+    void a_journal_that_cannot_be_written_is_said_without_a_box_and_starts_go_on()
+    {
+        window_.reset();
+        QDir data(dirs_.Data_path());
+        const QString name = "Velantra_journal_" + QDate::currentDate().toString(Qt::ISODate) + ".txt";
+        QVERIFY(data.rename(name, "kept") && data.mkdir(name)); // a folder in its way
+        Message_recorder boxes;
+        Load_window();
+        Loopback_server server;
+        QVERIFY(server.Connect(*window_->Network()));
+        QTest::mouseClick(Find<QPushButton>("Command_start"), Qt::LeftButton);
+        QCOMPARE(Digits_masked(server.Read(24)), QStringLiteral("99:99:99 Velantra Start%"));
+        QTRY_COMPARE(Find<QLabel>("Label_status")->toolTip(), "The race journal cannot be written: " + data.filePath(name) + ": cannot open: Is a directory");
+        QVERIFY(boxes.Messages().isEmpty());
+        QVERIFY(data.rmdir(name) && data.rename("kept", name));
     }
 
     void about_loads_reopens_and_closes()

@@ -29,8 +29,9 @@ FOLDERS_BELOW = {
     "error_report": {"shared"},
     "connection": {"shared", "message_log"},
     "start_trigger": {"shared", "message_log", "connection"},
+    "journal": {"shared"},
     "about": {"shared", "error_report", "message_log", "connection", "start_trigger"},
-    "main_window": {"shared", "message_log", "error_report", "connection", "start_trigger", "about"},
+    "main_window": {"shared", "message_log", "error_report", "connection", "start_trigger", "about", "journal"},
     "": {"main_window"},
 }
 CORE_QT_MODULES = ("QtCore", "QtNetwork", "QtCore5Compat")

@@ -8,7 +8,9 @@
 #include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
 #include "connection/winsock_state.h"
+#include "journal/race_journal.h"
 #include "main_window/form_remotestart_ui.h"
+#include "main_window/journal_hooks.h"
 #include "main_window/one_press_keys.h"
 #include "main_window/shape_circle.h"
 #include "message_log/class_rolling_text.h"
@@ -42,7 +44,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTimer>
+#include <QUrl>
 
 #include <utility>
 
@@ -115,6 +119,8 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     // The window owns the connection, the trigger and the ring tone for its whole life;
     // the connection runs on a thread of its own.
     network_ = std::make_unique<Connection_thread>();
+    journal_hooks_ = std::make_unique<Journal_hooks>(); // told of every message from the first
+    network_->Writer().Set_observer(journal_hooks_.get());
     trigger_ = new Start_trigger(this);
     trigger_->Set_writer(&network_->Writer());
     ring_tone_ = new Ring_tone(this);
@@ -135,6 +141,9 @@ Form_remotestart::~Form_remotestart()
     delete trigger_;
     trigger_ = nullptr;
     network_.reset();
+    if (journal_)
+        journal_->Record(Race_journal::Now(), QStringLiteral("ended"));
+    journal_.reset(); // written and synced before the process goes
 }
 
 // What every control does, and where what the connection and the trigger tell is shown.
@@ -217,6 +226,7 @@ void Form_remotestart::Wire_controls()
     connect(ui.item_about, &QAction::triggered, this, &Form_remotestart::item_about_Click);
     connect(ui.item_linescroll, &QAction::triggered, this, &Form_remotestart::item_linescroll_Click);
     connect(ui.item_ring, &QAction::triggered, this, &Form_remotestart::item_ring_Click);
+    connect(ui.item_race_journal, &QAction::triggered, this, &Form_remotestart::item_race_journal_Click);
     connect(ui.item_reconnect, &QAction::triggered, this, &Form_remotestart::item_reconnect_Click);
 }
 
@@ -233,6 +243,7 @@ void Form_remotestart::Form_Load()
             return;
         }
         Init_program();
+        Open_journal();
         setWindowTitle(Globals::Program_title + QLatin1Char(' ') + Globals::Program_version);
         Check_Command_Phidget_Active();
         network_->Display().Create_logs();
@@ -258,6 +269,19 @@ void Form_remotestart::Form_Load()
 void Form_remotestart::Init_program()
 {
     Globals::Init_program();
+}
+
+// The race journal, in the data folder, from before the board and the connection can
+// tell anything. A journal that cannot be written says so on the status label's tooltip
+// (and on stderr): never a box during a race.
+void Form_remotestart::Open_journal()
+{
+    journal_ = std::make_unique<Race_journal>(Globals::User_appdata_path);
+    connect(journal_.get(), &Race_journal::Cannot_write, ui_->Label_status, &QLabel::setToolTip);
+    journal_->Record(Race_journal::Now(), QStringLiteral("started"),
+                     {QStringLiteral("version ") + Globals::Program_version,
+                      QStringLiteral("host ") + QSysInfo::machineHostName()});
+    journal_hooks_->Attach(*journal_, *network_->Connection(), *trigger_);
 }
 
 void Form_remotestart::Program_Exit()
@@ -605,4 +629,11 @@ void Form_remotestart::item_linescroll_Click()
 void Form_remotestart::item_ring_Click()
 {
     ring_tone_->Play_Ring();
+}
+
+void Form_remotestart::item_race_journal_Click()
+{
+    // Today's journal of this copy, in the desktop's viewer.
+    if (journal_)
+        Platform::Open_Url(QUrl::fromLocalFile(journal_->Path()));
 }

@@ -9,8 +9,10 @@
 
 class Connection_thread;
 class Instance_lock;
+class Journal_hooks;
 class QKeyEvent;
 class QTimer;
+class Race_journal;
 class Reconnect_schedule;
 class Ring_tone;
 class Start_trigger;
@@ -34,6 +36,7 @@ public:
     // The connection the window drives, on a thread of its own (tests and benchmarks
     // reach it here): its door, its writer and what it gives the window to show.
     Connection_thread *Network() const { return network_.get(); }
+    Journal_hooks *Journal() const { return journal_hooks_.get(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -66,6 +69,7 @@ private:
     void item_linescroll_Click();
     void item_ring_Click();
     void item_reconnect_Click();
+    void item_race_journal_Click();
 
     // Showing what the connection and the trigger tell.
     void Schedule_display();
@@ -79,6 +83,7 @@ private:
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
+    void Open_journal();
 
     // A lost connection: the alarm, and connecting again when the official asked for it.
     void Show_connected();
@@ -87,6 +92,8 @@ private:
     void Show_heat_stale(bool stale);
 
     std::unique_ptr<Form_remotestart_ui> ui_;
+    std::unique_ptr<Race_journal> journal_; // from load, after the single-instance check
+    std::unique_ptr<Journal_hooks> journal_hooks_;
     std::unique_ptr<Connection_thread> network_;
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;

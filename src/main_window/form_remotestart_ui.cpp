@@ -142,6 +142,8 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
 
     Menu_Form = bar->addMenu(QStringLiteral("Form"));
     Menu_Form->setObjectName(QStringLiteral("Menu_Form"));
+    item_race_journal = Menu_Form->addAction(QStringLiteral("Race journal"));
+    item_race_journal->setObjectName(QStringLiteral("item_race_journal"));
     item_reconnect = Menu_Form->addAction(QStringLiteral("Reconnect automatically"));
     item_reconnect->setObjectName(QStringLiteral("item_reconnect"));
     item_reconnect->setCheckable(true);

@@ -60,6 +60,7 @@ struct Form_remotestart_ui
     QPushButton *Command_Phidget_Active = nullptr;
 
     QMenu *Menu_Form = nullptr;
+    QAction *item_race_journal = nullptr;
     QAction *item_reconnect = nullptr;
     QAction *item_exit = nullptr;
     QMenu *menu_help = nullptr;

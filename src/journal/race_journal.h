@@ -1,0 +1,100 @@
+#pragma once
+// The race journal: what the client sent, could not send and received, and what
+// happened to the connection and the trigger, each with the local time to the
+// millisecond, on record for a dispute. One file a local day in the data folder,
+// Velantra_journal_<yyyy-mm-dd>.txt (UTF-8, CR LF, tab-separated), only appended to.
+//
+// Any thread records: the caller takes the time where the event happens (Now) and
+// the entry joins a queue under a short lock; a thread of the journal's own formats
+// and writes it. So a start never waits for the disk. Start and Abort are synced to
+// the disk at once, the rest in batches within a second. A journal that cannot be
+// written says so once (Cannot_write) and keeps trying; the program never waits.
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <memory>
+
+class QThread;
+
+struct Journal_limits
+{
+    // A day's journal stops taking received lines here; sent messages always go in.
+    qint64 received_per_day = qint64(50) * 1024 * 1024;
+    // Received text waiting for a slow disk; more is counted, not kept.
+    qint64 waiting = qint64(8) * 1024 * 1024;
+};
+
+class Race_journal : public QObject
+{
+    Q_OBJECT
+public:
+    using Limits = Journal_limits;
+    // How long other lines may wait to be written with the next ones.
+    static constexpr int Batch_ms = 250;
+
+    // Writes into folder, which must be an absolute path (else it says it cannot write).
+    explicit Race_journal(const QString &folder, Limits limits = Limits(), QObject *parent = nullptr);
+    // Writes and syncs what waits, then ends its thread.
+    ~Race_journal() override;
+
+    // The time an entry carries: milliseconds since the epoch, UTC, shown in local time.
+    static qint64 Now();
+
+    // How an entry is kept. Urgent: on the disk at once (Start, Abort). Received: what
+    // the server sent, which stops at the day's limit.
+    enum class Kind { Normal, Urgent, Received };
+
+    // An event with its details (plain text; what would break a line is escaped).
+    void Record(qint64 time, const QString &event, const QStringList &details = {}, Kind kind = Kind::Normal);
+    // A message as it went on the wire, or did not: its text last, as the wire carries
+    // it (Windows-1252, "?" for what it lacks), without the "%".
+    void Record_message(qint64 time, const QString &event, const QStringList &details, const QString &text,
+                        Kind kind);
+    // The lines of one block as received, without their "%", a journal line each.
+    void Record_received(qint64 time, const QStringList &lines);
+
+    // The file this copy writes today (another copy's file is never touched, so it
+    // may carry a number); it may not exist yet.
+    QString Path() const;
+
+signals:
+    // The journal could not be written: said once per run, from the journal's thread.
+    void Cannot_write(const QString &text);
+
+private:
+    struct Entry
+    {
+        qint64 time = 0;
+        QString event;
+        QStringList details;
+        QStringList lines;   // received lines: each its own journal line, after the details
+        bool wire = false;   // the last detail is a message's text, shown as the wire has it
+        bool bounded = false; // received: kept up to the day's limit
+    };
+    class Writer; // the journal's thread's side: the file, formatting, limits
+
+    void Add(Entry &&entry, bool urgent, qint64 bounded_size = 0);
+    void Run();
+
+    const Limits limits_;
+    std::unique_ptr<Writer> writer_;
+    std::unique_ptr<QThread> thread_;
+
+    mutable QMutex lock_;
+    QWaitCondition wake_;
+    QList<Entry> queue_;
+    qint64 waiting_bytes_ = 0;
+    qint64 dropped_ = 0; // received lines not kept while the disk was behind
+    bool urgent_ = false;
+    bool stopping_ = false;
+    QString path_;
+    // Received lines before this time (the next local midnight) are not kept: the day's journal is full.
+    std::atomic<qint64> received_closed_until_{0};
+};
