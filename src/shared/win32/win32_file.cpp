@@ -79,8 +79,10 @@ int Win32_open_file(const wchar_t *path, Win32_access access, int *error)
     const DWORD how = access == Win32_access::Create_new ? CREATE_NEW : OPEN_EXISTING;
     const HANDLE h = CreateFileW(path, wanted, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  how, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return Fail(error), -1;
+    if (h == INVALID_HANDLE_VALUE) {
+        Fail(error);
+        return -1;
+    }
     // A folder does not open this way; a device or pipe does, and is refused.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
@@ -138,9 +140,12 @@ std::int64_t Win32_read(int fd, char *data, std::int64_t most, int *error)
 {
     DWORD got = 0;
     const DWORD want = most > 0x40000000 ? 0x40000000 : DWORD(most);
-    if (!ReadFile(Handle_of(fd), data, want, &got, nullptr))
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : (Fail(error), -1);
-    return got;
+    if (ReadFile(Handle_of(fd), data, want, &got, nullptr))
+        return got;
+    if (GetLastError() == ERROR_HANDLE_EOF)
+        return 0;
+    Fail(error);
+    return -1;
 }
 
 bool Win32_write_at(int fd, std::int64_t at, const char *data, std::int64_t size, int *error)
