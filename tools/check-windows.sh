@@ -3,8 +3,8 @@
 # no Windows Qt to build the client with; the README's Windows section lists the rest):
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
-#  2. the Win32 calls of the facilities (src/shared/win32/, Qt-free) compile with
-#     warnings as errors and link against Windows' own libraries;
+#  2. the Win32 calls of the facilities and of the settings write (src/shared/win32/,
+#     Qt-free) compile with warnings as errors and link against Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
 #     names, every function the client looks up in the real one.
 # Nothing here runs: Wine would only show that these few calls start, not what Windows does.
@@ -34,9 +34,27 @@ echo "check-windows: resources/velantra-remote.rc compiles: icon and version blo
 # 2. The Win32 pieces, and a program that calls each, linked as the client would be.
 win32_sources=(src/shared/win32/*.cpp)
 cat > "$out/calls.cpp" <<'CALLS'
+#include "shared/win32/win32_file.h"
 #include "shared/win32/win32_keep_awake.h"
 #include "shared/win32/win32_keyboard.h"
-int main() { return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) ? 0 : 1; }
+// A settings write's calls in the order the client makes them (never run here).
+static bool Write_file()
+{
+    int error = 0;
+    Win32_file_status status;
+    char byte = 0;
+    const int fd = Win32_open_file(L"settings.ini.writing-AAAAAA", Win32_access::Create_new, &error);
+    const bool ok = fd >= 0 && Win32_try_lock(fd, &error) && Win32_file_status_of(fd, &status)
+                    && Win32_write_at(fd, 0, "x", 1, &error) && Win32_seek(fd, 0, &error)
+                    && Win32_read(fd, &byte, 1, &error) == 1 && Win32_truncate(fd, 1) && Win32_sync(fd, &error)
+                    && Win32_file_status_of(L"settings.ini.writing-AAAAAA", &status)
+                    && (Win32_link(L"settings.ini.writing-AAAAAA", L"settings.ini", &error)
+                        || Win32_replace(L"settings.ini.writing-AAAAAA", L"settings.ini", &error));
+    if (fd >= 0)
+        Win32_close_file(fd);
+    return Win32_remove(L"settings.ini.writing-AAAAAA") && ok;
+}
+int main() { return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) && Write_file() ? 0 : 1; }
 CALLS
 "$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}"
 echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile and link"

@@ -1,8 +1,7 @@
 #include "shared/ini_file.h"
 
 #include "shared/ansi_text.h"
-
-#include "shared/regular_file.h"
+#include "shared/file_ops.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -21,11 +20,6 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Ini {
 
@@ -397,7 +391,7 @@ public:
     void Reset(int fd = -1)
     {
         if (fd_ >= 0)
-            ::close(fd_);
+            File_ops::Close(fd_);
         fd_ = fd;
     }
 
@@ -413,31 +407,13 @@ public:
     int Error_number() const { return error_; }
     qint64 size() const override
     {
-        struct stat st {};
-        return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+        const auto status = File_ops::Status_of(fd_);
+        return status ? status->size : 0;
     }
-    bool seek(qint64 at) override
-    {
-        if (::lseek(fd_, at, SEEK_SET) < 0) {
-            error_ = errno;
-            return false;
-        }
-        return QIODevice::seek(at);
-    }
+    bool seek(qint64 at) override { return File_ops::Seek(fd_, at, &error_) && QIODevice::seek(at); }
 
 protected:
-    qint64 readData(char *data, qint64 most) override
-    {
-        for (;;) {
-            const ssize_t got = ::read(fd_, data, size_t(most));
-            if (got >= 0)
-                return got;
-            if (errno != EINTR) {
-                error_ = errno;
-                return -1;
-            }
-        }
-    }
+    qint64 readData(char *data, qint64 most) override { return File_ops::Read(fd_, data, most, &error_); }
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
@@ -445,40 +421,22 @@ private:
     int error_ = 0;
 };
 
-// All of bytes at offset at; false with errno set on a failure.
-bool Write_at(int fd, qint64 at, QByteArrayView bytes)
-{
-    while (!bytes.isEmpty()) {
-        const ssize_t put = ::pwrite(fd, bytes.data(), size_t(bytes.size()), off_t(at));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            if (put == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        bytes = bytes.sliced(put);
-        at += put;
-    }
-    return true;
-}
-
-bool Same_file(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 // Whether the name path still leads to the file open on fd.
 bool Still_named(int fd, const QString &path)
 {
-    struct stat open_file {}, named {};
-    return ::fstat(fd, &open_file) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0
-           && Same_file(open_file, named);
+    const auto open_file = File_ops::Status_of(fd);
+    if (!open_file)
+        return false;
+    const auto named = File_ops::Status_of(path);
+    return named && File_ops::Same_file(*open_file, *named);
 }
 
 // Waits for the other writer's lock, but not for ever: a holder that never lets go
 // is not worth a frozen window, and the check before the rename still stands.
 void Lock(int fd, const QDeadlineTimer &patience)
 {
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)
-           && !patience.hasExpired())
+    int error = 0;
+    while (!File_ops::Try_lock(fd, &error) && (error == EWOULDBLOCK || error == EINTR) && !patience.hasExpired())
         QThread::msleep(1);
 }
 
@@ -512,10 +470,8 @@ bool Copy(Descriptor_reader &in, int out, qint64 &at, qint64 from, qint64 to, Co
         copied.old_bytes.addData(bytes);
         copied.size += got;
         if (out >= 0) {
-            if (!Write_at(out, at, bytes)) {
-                *error = errno;
+            if (!File_ops::Write_at(out, at, bytes, error))
                 return false;
-            }
             at += got;
         }
         left -= got;
@@ -527,7 +483,7 @@ bool Copy(Descriptor_reader &in, int out, qint64 &at, qint64 from, qint64 to, Co
 bool Unchanged(const QString &path, const Copied &copied)
 {
     int error = 0;
-    Descriptor fd(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+    Descriptor fd(File_ops::Open(path, File_ops::Access::Read, &error));
     if (fd.Get() < 0)
         return false;
     Descriptor_reader now(fd.Get());
@@ -557,17 +513,18 @@ int Make_temporary(const QString &path, QString *name, int *error)
         QString candidate = path + QStringLiteral(".writing-");
         for (int i = 0; i < 6; ++i)
             candidate += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
-        const int fd = Regular_file::Open_descriptor(candidate, O_RDWR | O_CREAT | O_EXCL, error);
+        const int fd = File_ops::Open(candidate, File_ops::Access::Create_new, error);
         if (fd < 0 && *error == EEXIST)
             continue;
         if (fd < 0)
             return -1;
         // Taken for a leftover and locked, or removed, between its making and its lock:
         // another name.
-        const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        struct stat st {};
-        if (taken || (::fstat(fd, &st) == 0 && st.st_nlink == 0)) {
-            ::close(fd);
+        int lock_error = 0;
+        const bool taken = !File_ops::Try_lock(fd, &lock_error) && lock_error == EWOULDBLOCK;
+        std::optional<File_ops::Status> status;
+        if (taken || ((status = File_ops::Status_of(fd)) && status->links == 0)) {
+            File_ops::Close(fd);
             continue;
         }
         *name = candidate;
@@ -581,8 +538,8 @@ int Make_temporary(const QString &path, QString *name, int *error)
 void Remove_leftovers(const QString &path, int settings_fd)
 {
     const QFileInfo settings(path);
-    struct stat settings_file {};
-    const bool known = settings_fd >= 0 && ::fstat(settings_fd, &settings_file) == 0;
+    const std::optional<File_ops::Status> settings_file =
+        settings_fd >= 0 ? File_ops::Status_of(settings_fd) : std::nullopt;
     const QStringList names = settings.dir().entryList({settings.fileName() + QStringLiteral(".*")},
                                                        QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
@@ -590,14 +547,14 @@ void Remove_leftovers(const QString &path, int settings_fd)
             continue;
         const QString leftover = settings.dir().filePath(name);
         int error = 0;
-        Descriptor fd(Regular_file::Open_descriptor(leftover, O_RDONLY, &error));
-        struct stat st {};
-        if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0)
+        Descriptor fd(File_ops::Open(leftover, File_ops::Access::Read, &error));
+        const auto status = fd.Get() >= 0 ? File_ops::Status_of(fd.Get()) : std::nullopt;
+        if (!status)
             continue;
         // A kill between making a new file and dropping its temporary name leaves a
         // second name of the settings file itself, locked by this very write.
-        if ((known && Same_file(st, settings_file)) || ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlink(QFile::encodeName(leftover).constData());
+        if ((settings_file && File_ops::Same_file(*status, *settings_file)) || File_ops::Try_lock(fd.Get(), &error))
+            File_ops::Remove(leftover);
     }
 }
 
@@ -612,7 +569,7 @@ Attempt Write_in_place(const QString &path, int locked_fd, const Names &names, c
                        int fallback_error)
 {
     int error = 0;
-    Descriptor fd(Regular_file::Open_descriptor(path, O_RDWR, &error));
+    Descriptor fd(File_ops::Open(path, File_ops::Access::Read_write, &error));
     if (fd.Get() < 0)
         return Done(Failed(fallback_error));
     if (!Still_named(locked_fd, path) || !Still_named(fd.Get(), path))
@@ -632,16 +589,18 @@ Attempt Write_in_place(const QString &path, int locked_fd, const Names &names, c
     const QByteArray now = old.left(change.from) + change.bytes + old.mid(change.to);
     const qint64 growth = now.size() - old.size();
     if (growth > 0
-        && !Write_at(fd.Get(), old.size(), Encode(QString(growth / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding))) {
-        error = errno;
-        (void)!::ftruncate(fd.Get(), old.size());
+        && !File_ops::Write_at(fd.Get(), old.size(),
+                               Encode(QString(growth / (Is_utf16(s.encoding) ? 2 : 1), QLatin1Char(' ')), s.encoding),
+                               &error)) {
+        File_ops::Truncate(fd.Get(), old.size());
         return Done(Failed(error));
     }
     const qint64 from = change.from;
-    if (!Write_at(fd.Get(), from, QByteArrayView(now).sliced(from)) || ::fdatasync(fd.Get()) != 0) {
-        error = errno;
-        Write_at(fd.Get(), from, QByteArrayView(old).sliced(from));
-        (void)!::ftruncate(fd.Get(), old.size());
+    if (!File_ops::Write_at(fd.Get(), from, QByteArrayView(now).sliced(from), &error)
+        || !File_ops::Sync(fd.Get(), &error)) {
+        int ignored = 0;
+        File_ops::Write_at(fd.Get(), from, QByteArrayView(old).sliced(from), &ignored);
+        File_ops::Truncate(fd.Get(), old.size());
         return Done(Failed(error));
     }
     return Done(Succeeded());
@@ -656,7 +615,7 @@ Attempt Write_new_file(const QString &path, int existing, const Names &names, co
 {
     int error = 0;
     std::optional<Descriptor_reader> in;
-    Descriptor reader(existing >= 0 ? Regular_file::Open_descriptor(path, O_RDONLY, &error) : -1);
+    Descriptor reader(existing >= 0 ? File_ops::Open(path, File_ops::Access::Read, &error) : -1);
     if (existing >= 0) {
         if (reader.Get() < 0)
             return error == ENOENT ? Again() : Done(Failed(error));
@@ -676,62 +635,58 @@ Attempt Write_new_file(const QString &path, int existing, const Names &names, co
             return Write_in_place(path, existing, names, value, error);
         return Done(Failed(error));
     }
-    const QByteArray temporary_name = QFile::encodeName(temporary);
     const auto fail = [&](int number) {
-        ::unlink(temporary_name.constData());
+        File_ops::Remove(temporary);
         return Done(Failed(number));
     };
     Copied copied;
     qint64 at = 0;
     if (in) {
-        struct stat st {};
-        if (::fstat(existing, &st) == 0)
-            (void)::fchmod(out.Get(), st.st_mode & 07777); // the file keeps its mode
+        File_ops::Keep_mode(existing, out.Get());
         if (!Copy(*in, out.Get(), at, 0, change.from, copied, &error)
             || !Copy(*in, -1, at, change.from, change.to, copied, &error))
             return fail(error);
     }
-    if (!Write_at(out.Get(), at, change.bytes))
-        return fail(errno);
+    if (!File_ops::Write_at(out.Get(), at, change.bytes, &error))
+        return fail(error);
     at += change.bytes.size();
     if (in && !Copy(*in, out.Get(), at, change.to, -1, copied, &error))
         return fail(error);
-    if (::fdatasync(out.Get()) != 0)
-        return fail(errno);
+    if (!File_ops::Sync(out.Get(), &error))
+        return fail(error);
     if (before_replace)
         before_replace();
     if (in) {
         if (!Unchanged(path, copied)) {
-            ::unlink(temporary_name.constData());
+            File_ops::Remove(temporary);
             return Again();
         }
         // Some systems refuse to rename over a file that is open.
         in.reset();
         reader.Reset();
-        if (::rename(temporary_name.constData(), QFile::encodeName(path).constData()) != 0)
-            return fail(errno);
+        if (!File_ops::Replace(temporary, path, &error))
+            return fail(error);
         return Done(Succeeded());
     }
     // A new file: linked under its name only if no other writer made one meanwhile.
-    const QByteArray name = QFile::encodeName(path);
-    if (::link(temporary_name.constData(), name.constData()) == 0) {
-        ::unlink(temporary_name.constData());
+    if (File_ops::Link(temporary, path, &error)) {
+        File_ops::Remove(temporary);
         return Done(Succeeded());
     }
-    if (errno == EEXIST) {
-        ::unlink(temporary_name.constData());
+    if (error == EEXIST) {
+        File_ops::Remove(temporary);
         return Again();
     }
     // A file system without hard links: a narrower check, then the rename.
-    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+    if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
         if (QFileInfo::exists(path)) {
-            ::unlink(temporary_name.constData());
+            File_ops::Remove(temporary);
             return Again();
         }
-        if (::rename(temporary_name.constData(), name.constData()) == 0)
+        if (File_ops::Replace(temporary, path, &error))
             return Done(Succeeded());
     }
-    return fail(errno);
+    return fail(error);
 }
 
 } // namespace
@@ -763,7 +718,7 @@ QString Read_Value(const QString &path, const QString &section, const QString &k
     if (QDir::isRelativePath(path))
         return {};
     int error = 0;
-    Descriptor file(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+    Descriptor file(File_ops::Open(path, File_ops::Access::Read, &error));
     if (file.Get() < 0)
         return {};
     Descriptor_reader in(file.Get());
@@ -782,7 +737,7 @@ Write_result Write_Value(const QString &path, const QString &section, const QStr
     for (int attempt = 0; attempt < 5 || !patience.hasExpired(); ++attempt) {
         // Opened, not asked whether it exists: only ENOENT on opening means missing.
         int error = 0;
-        Descriptor file(Regular_file::Open_descriptor(path, O_RDONLY, &error));
+        Descriptor file(File_ops::Open(path, File_ops::Access::Read, &error));
         if (file.Get() < 0 && error != ENOENT)
             return Failed(error);
         // Two copies, or another program that locks the same way, take turns.
