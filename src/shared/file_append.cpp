@@ -50,7 +50,7 @@ qint64 Size_of(int fd)
     return ::fstat(fd, &status) == 0 ? qint64(status.st_size) : -1;
 }
 qint64 Write_some(int fd, const char *data, qint64 size) { return ::write(fd, data, size_t(size)); }
-void Cut_to(int fd, qint64 size) { (void)::ftruncate(fd, off_t(size)); }
+void Cut_to(int fd, qint64 size) { (void)!::ftruncate(fd, off_t(size)); }
 int Close(int fd) { return ::close(fd); }
 #endif
 
