@@ -243,7 +243,6 @@ private slots:
         QTest::addColumn<QString>("message");
         // The folder lookup's text when it found none: no folder, not one under the working folder.
         QTest::newRow("no such folder") << "relative" << "Log errorPath not found 76";
-        QTest::newRow("folder takes no new file") << "refusing" << "Log errorPermission denied 70";
         // Root may write anywhere: a log file that is a folder fails for everyone.
         QTest::newRow("log is a folder") << "folder" << "Log errorPath/File access error 75";
         QTest::newRow("file-size limit") << "limit" << "Log errorDevice I/O error 57";
@@ -274,9 +273,6 @@ private slots:
             QDir(folder).mkpath(QStringLiteral("Velantra_errlog.txt"));
         if (disk)
             disk->Fill();
-        std::optional<Folder_refusing_new_files> refusing;
-        if (fault == QLatin1String("refusing") && !refusing.emplace(folder).Made())
-            QSKIP(Folder_refusing_new_files::Why_not);
         Message_recorder messages;
         Report(QString(6000, QLatin1Char('r'))); // a record longer than the room left
         Globals::User_appdata_path = folder;

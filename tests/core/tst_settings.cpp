@@ -71,7 +71,6 @@ private slots:
         QTest::newRow("first key wins") << QByteArray("[settings]\r\nhost_ip=1\r\nhost_ip=2\r\n") << "1" << true;
         QTest::newRow("first section wins")
             << QByteArray("[settings]\r\nother=1\r\n[x]\r\n[settings]\r\nhost_ip=2\r\n") << "" << false;
-        QTest::newRow("empty value") << QByteArray("[settings]\r\nhost_ip=\r\n") << "" << true;
         QTest::newRow("windows-1252") << QByteArray("[settings]\r\nhost_ip=S\xe4ter\x80\r\n")
                                       << QString::fromUtf8("Säter€") << true;
     }
@@ -268,9 +267,8 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero")))
-                && QFile::link(QStringLiteral("/dev/urandom"), dir.filePath(QStringLiteral("urandom"))) && QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        for (const auto &[name, error] : {std::pair("fifo", EINVAL), {"zero", EINVAL}, {"urandom", EINVAL}, {"folder", EISDIR}}) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero"))) && QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        for (const auto &[name, error] : {std::pair("fifo", EINVAL), {"zero", EINVAL}, {"folder", EISDIR}}) {
             const QString path = dir.filePath(QLatin1String(name));
             Message_recorder boxes;
             QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("127.0.0.1")), QStringLiteral("127.0.0.1"));
