@@ -85,7 +85,7 @@ private slots:
         window.show(), window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         Loopback_server server;
-        QVERIFY(server.Connect(*window.Connection()));
+        QVERIFY(server.Connect(*window.Network()));
         QTRY_VERIFY(Find<QPushButton>(&window, "Command_start")->hasFocus());
         std::list<QProcess> load(busy);
         for (QProcess &process : load)
