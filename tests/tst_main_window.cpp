@@ -1,8 +1,6 @@
 // The main window's start-up, menus, settings write, single instance and shutdown.
 #include "error_report/dkn_error_form.h"
-#include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
-#include "main_window/run_client.h"
 #include "shared/desktop/forms.h"
 #include "shared/globals.h"
 #include "shared/platform.h"
@@ -10,16 +8,8 @@
 #include "support/test_support.h"
 #include "support/window_test.h"
 
-#include <QAction>
-#include <QCloseEvent>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QProcess>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <stdexcept>
 
@@ -55,9 +45,7 @@ private slots:
 
     void start_up_with_the_stored_host_and_a_hidden_debug_menu()
     {
-        QFile ini(dirs_->Data_path() + QStringLiteral("/Velantra_remote.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[settings]\r\nhost_ip=timing.local\r\n") > 0);
-        ini.close();
+        QVERIFY(Write_file(dirs_->Data_path() + QStringLiteral("/Velantra_remote.ini"), "[settings]\r\nhost_ip=timing.local\r\n"));
         Form_remotestart *w = Load_window();
         QVERIFY(!w->Exit_requested() && boxes_->Messages().isEmpty());
         QCOMPARE(Find<QLineEdit>(w, "Text_host")->text(), QStringLiteral("timing.local"));
@@ -122,11 +110,9 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, readable);
-        QFile lock(Instance_lock::Default_path());
-        QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write(content) == content.size());
-        lock.close();
+        QVERIFY(Write_file(Instance_lock::Default_path(), content));
         if (!readable)
-            lock.setPermissions(QFileDevice::Permissions());
+            QFile::setPermissions(Instance_lock::Default_path(), QFileDevice::Permissions());
         QVERIFY(!Load_window()->Exit_requested() && boxes_->Messages().isEmpty());
         // Taken over: the guard works again.
         QVERIFY(!Instance_lock().Try_acquire());

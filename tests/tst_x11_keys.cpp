@@ -1,7 +1,6 @@
 // The keyboard against a real X server: the synthesized Shift press, the Ctrl query,
 // and held keys pressing the main window's Start once, as a person holds them.
 
-#include "connection/remote_connection.h"
 #include "main_window/form_remotestart.h"
 #include "shared/keyboard.h"
 #include "support/test_support.h"
@@ -85,7 +84,7 @@ private slots:
         window.show(), window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         Loopback_server server;
-        QVERIFY(server.Connect(*window.Connection()));
+        QVERIFY(server.Connect(*window.Network()));
         QTRY_VERIFY(Find<QPushButton>(&window, "Command_start")->hasFocus());
         std::list<QProcess> load(busy);
         for (QProcess &process : load)

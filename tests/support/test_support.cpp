@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTcpSocket>
-#include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -50,6 +48,12 @@ QByteArray File_bytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool Write_file(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList Lines_of(const Class_rolling_text &buffer)

@@ -85,6 +85,8 @@ private:
 
 // A file's bytes; none when it cannot be read.
 QByteArray File_bytes(const QString &path);
+// Makes or replaces a file; false unless every byte was written.
+bool Write_file(const QString &path, const QByteArray &bytes);
 // The lines a log holds, oldest first.
 QStringList Lines_of(const Class_rolling_text &buffer);
 // What was sent, every digit a 9 (the time stamps differ from run to run).
