@@ -2,6 +2,7 @@
 // after a cut line), the day's limit, a second running copy, a disk that refuses the
 // writes, and a kill right after a Start.
 #include "journal/race_journal.h"
+#include "shared/platform.h"
 #include "support/test_support.h"
 
 #include <QDateTime>
@@ -48,6 +49,8 @@ class Tst_journal : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { Platform::Keep_running_at_file_size_limit(); } // as the program does
+
     void lines_are_appended_escaped_in_order_a_day_a_file()
     {
         QTemporaryDir dir;
