@@ -153,10 +153,10 @@ void Form_remotestart::Wire_controls()
     // The window itself: Form_Click and Form_Activate (eventFilter, event). Every
     // button answers Space, Return and keypad Enter, once per press.
     ui.client_area->installEventFilter(this);
-    auto *one_press = new One_press_keys(this);
+    one_press_ = new One_press_keys(this);
     for (QPushButton *button : {ui.Command_start, ui.Command_abort, ui.Command_connect, ui.Command_disconnect,
                                 ui.Command_send, ui.Command_Phidget_Active})
-        one_press->Watch(button);
+        one_press_->Watch(button);
     // The keyboard never loses the window: when the control with the focus is hidden or
     // disabled (the arm button on a detach), Start takes it.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
@@ -348,11 +348,6 @@ bool Form_remotestart::event(QEvent *e)
 bool Form_remotestart::eventFilter(QObject *watched, QEvent *e)
 {
     const Form_remotestart_ui &ui = *ui_;
-    // Which way the next button click came, for the record of what gave a message.
-    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
-        keyed_ = keyed_ || qobject_cast<QPushButton *>(watched);
-    else if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
-        keyed_ = false;
     if (watched == ui.client_area && e->type() == QEvent::MouseButtonPress) {
         // Form_Click is a click on the bare window only. A frame or a label passes its
         // click up to here too, but that is its own click: the focus stays where it was,
@@ -485,7 +480,7 @@ void Form_remotestart::item_reconnect_Click()
 void Form_remotestart::Command_start_Click()
 {
     Guarded(__func__, [this] {
-        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        const Message_source source{one_press_->Keyed_click() ? Message_source::Keyboard : Message_source::Click};
         if (network_->Writer().Start(source) == Send_result::Not_connected)
             Show_not_connected();
     });
@@ -494,7 +489,7 @@ void Form_remotestart::Command_start_Click()
 void Form_remotestart::Command_abort_Click()
 {
     Guarded(__func__, [this] {
-        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        const Message_source source{one_press_->Keyed_click() ? Message_source::Keyboard : Message_source::Click};
         if (network_->Writer().Abort(source) == Send_result::Not_connected)
             Show_not_connected();
         ui_->Command_start->setFocus(Qt::OtherFocusReason);
@@ -510,7 +505,7 @@ void Form_remotestart::Command_send_Click()
 {
     Guarded(__func__, [this] {
         const QString message = Protocol::Free_text(Time_Stamp(), ui_->Text_to_send->text());
-        const Message_source source{keyed_ ? Message_source::Keyboard : Message_source::Click};
+        const Message_source source{one_press_->Keyed_click() ? Message_source::Keyboard : Message_source::Click};
         if (network_->Writer().Send(Message_kind::Text, message, source) == Send_result::Not_connected)
             Show_not_connected();
         // Logged whether or not it went, once the box (if any) is dismissed.

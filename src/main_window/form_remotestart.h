@@ -10,6 +10,7 @@
 class Connection_thread;
 class Instance_lock;
 class Journal_hooks;
+class One_press_keys;
 class QKeyEvent;
 class QTimer;
 class Race_journal;
@@ -105,5 +106,5 @@ private:
     bool exit_requested_ = false;
     bool exiting_ = false;
     bool shown_once_ = false;
-    bool keyed_ = false; // the last press of a button was a key, not the mouse
+    One_press_keys *one_press_ = nullptr; // also tells whether a click came from a key
 };

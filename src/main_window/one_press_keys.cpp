@@ -100,7 +100,7 @@ bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *butt
         button->setDown(true);
         key.down = button;
     } else {
-        button->click();
+        Click(button);
     }
     return true;
 }
@@ -138,6 +138,13 @@ void One_press_keys::Release(Key &key, bool click)
     if (button && button->isDown()) {
         button->setDown(false);
         if (click)
-            button->click();
+            Click(button);
     }
+}
+
+void One_press_keys::Click(QPushButton *button)
+{
+    keyed_click_ = true;
+    button->click();
+    keyed_click_ = false;
 }

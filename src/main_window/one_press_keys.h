@@ -22,6 +22,8 @@ public:
 
     // Space, Return and keypad Enter on this button are handled here from now on.
     void Watch(QPushButton *button);
+    // True while a key of a watched button clicks it: what gave the click, for the record.
+    bool Keyed_click() const { return keyed_click_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -42,5 +44,8 @@ private:
     void Release(Key &key, bool click = true);
 
     Key space_, return_, enter_;
+    void Click(QPushButton *button);
+
     QSet<QObject *> buttons_;
+    bool keyed_click_ = false;
 };
