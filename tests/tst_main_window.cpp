@@ -128,6 +128,40 @@ private slots:
         QVERIFY(lock.Try_acquire());
     }
 
+    // X11 without detectable auto-repeat: a held key repeats as release and press pairs of
+    // one time. A pair read while the key is down is no letting go; a pair read only after
+    // it was let go is no second press. The letting go is taken at once.
+    void a_held_key_clicks_once_also_when_its_repeat_is_read_late_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Space, clicks when let go") << int(Qt::Key_Space);
+        QTest::newRow("Return, clicks when pressed") << int(Qt::Key_Return);
+    }
+    void a_held_key_clicks_once_also_when_its_repeat_is_read_late()
+    {
+        QFETCH(int, key);
+        QPushButton *start = Find<QPushButton>(Load_window(), "Command_start");
+        QSignalSpy clicks(start, &QPushButton::clicked);
+        Keyboard_stand_in keyboard;
+        const auto send = [&](QEvent::Type type, quint64 time) {
+            QKeyEvent event(type, key, Qt::NoModifier, 65, 0, 0, key == Qt::Key_Space ? QStringLiteral(" ") : QStringLiteral("\r"));
+            event.setTimestamp(time);
+            QApplication::sendEvent(start, &event);
+        };
+        const int on_press = key == Qt::Key_Space ? 0 : 1;
+        keyboard.key_held = true;
+        send(QEvent::KeyPress, 1000);
+        send(QEvent::KeyRelease, 1250), send(QEvent::KeyPress, 1250); // a repeat, read in time
+        QCOMPARE(clicks.count(), on_press);
+        keyboard.key_held = false;
+        send(QEvent::KeyRelease, 1290); // a repeat's release read after the key went up
+        QCOMPARE(clicks.count(), 1);
+        send(QEvent::KeyPress, 1290), send(QEvent::KeyRelease, 1300); // its press, the real release
+        QCOMPARE(clicks.count(), 1);
+        send(QEvent::KeyPress, 2000), send(QEvent::KeyRelease, 2100); // the next press counts
+        QCOMPARE(clicks.count(), 2);
+    }
+
     void file_size_limit_is_a_failed_write_not_the_end()
     {
         // Under ulimit -f the lock file cannot be written: the client says so and runs on.

@@ -7,16 +7,12 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
 // The window system makes a repeat's release and its press at one moment; no person
 // lets a key go and presses it again within this many milliseconds.
 constexpr quint64 Same_moment_ms = 5;
-// How long a release that may be a repeat's waits for that press. The press is
-// normally queued right behind it; this is the margin for a busy machine.
-constexpr int Release_wait_ms = 15;
 
 bool Same_moment(quint64 a, quint64 b)
 {
@@ -28,12 +24,6 @@ bool Same_moment(quint64 a, quint64 b)
 
 One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
 {
-    for (Key *key : {&space_, &return_, &enter_}) {
-        key->release_wait = new QTimer(this);
-        key->release_wait->setSingleShot(true);
-        key->release_wait->setInterval(Release_wait_ms);
-        connect(key->release_wait, &QTimer::timeout, this, [this, key] { Release(*key); });
-    }
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -76,13 +66,11 @@ bool One_press_keys::eventFilter(QObject *watched, QEvent *event)
 
 bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *button)
 {
-    if (key.release_pending) {
-        if (Same_moment(event->timestamp(), key.release_time)) {
-            key.release_wait->stop();
-            key.release_pending = false;
-            return true; // the release was a repeat's: still held
-        }
-        Release(key); // it was let go, and this is the next press
+    if (Same_moment(event->timestamp(), key.release_time)) {
+        // A repeat's press queued behind its release, which came in after the key was let
+        // go and counted as the letting go: the press was over before this came.
+        key.release_time = 0;
+        return true;
     }
     // A held key presses nothing anywhere, also in a message box its press opened.
     if (key.held)
@@ -117,20 +105,16 @@ bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
             key.held = true;
         return on_button;
     }
-    if ((key.release_pending && event->timestamp() == key.release_time) || repeat())
+    if (repeat())
         return on_button;
-    // The key is up now, but a repeat's release may have waited in the queue until the
-    // person let go: it is real only if no press comes with it.
-    key.release_pending = true;
+    // The key is up: let go now. Taken at once, so a Space start waits for nothing.
     key.release_time = event->timestamp();
-    key.release_wait->start();
+    Release(key);
     return on_button;
 }
 
 void One_press_keys::Release(Key &key, bool click)
 {
-    key.release_wait->stop();
-    key.release_pending = false;
     key.held = false;
     QPushButton *button = key.down;
     key.down = nullptr;

@@ -11,7 +11,6 @@
 
 class QKeyEvent;
 class QPushButton;
-class QTimer;
 
 class One_press_keys : public QObject
 {
@@ -32,10 +31,9 @@ private:
     struct Key
     {
         bool held = false;
-        // A release that is real unless its key's next press comes at the same moment.
-        bool release_pending = false;
+        // The time of the last release taken as the key's letting go: a press at the same
+        // moment is the second half of a repeat that waited in the queue until then.
         quint64 release_time = 0;
-        QTimer *release_wait = nullptr;
         QPointer<QPushButton> down; // Space only: the button it holds down until released
     };
     Key *Key_of(const QKeyEvent *key);

@@ -61,7 +61,9 @@ class Keyboard_stand_in final : public Keyboard
 public:
     bool Ctrl_down() override { return ctrl_held; }
     void Press_shift() override { ++shift_presses; }
+    bool Key_down(unsigned int) override { return key_held; }
     bool ctrl_held = false;
+    bool key_held = false; // any key asked about
     int shift_presses = 0;
 
 private:
