@@ -151,7 +151,7 @@ private slots:
         QVERIFY(f.Quiet());
 
         QVERIFY(connect_and_fill());
-        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 3 * Tcp_client::Stall_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 10 * Tcp_client::Stall_ms); // margin for a starved machine
         QCOMPARE(f.errors[0], (QVariantList{10055, QStringLiteral("No buffer space available"), 2}));
         QCOMPARE(lost.size(), 1);
         QCOMPARE(f.connection.Socket_state(), 9);
