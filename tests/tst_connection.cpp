@@ -144,32 +144,22 @@ private slots:
         QVERIFY(f.Command_start->hasFocus());
     }
 
-    void return_and_enter_press_the_focused_button_once()
+    // Return presses the focused button (held keys: tst_x11_keys); in a text box neither
+    // Return nor Enter gives a start.
+    void return_presses_the_focused_button_and_nothing_in_a_text_box()
     {
         Window_fixture f;
         QVERIFY(f.Connect());
         QVERIFY(f.Command_start->hasFocus()); // once connected
         QTest::keyClick(f.Command_start, Qt::Key_Return);
-        QTest::keyClick(f.Command_start, Qt::Key_Enter, Qt::KeypadModifier);
         for (QLineEdit *box : {f.Text_host, f.Text_to_send}) {
             box->setFocus();
             QTest::keyClick(box, Qt::Key_Return);
             QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
         }
         QTest::mouseClick(f.Command_abort, Qt::LeftButton); // marks the end, and gives the focus back to Start
-        QCOMPARE(Digits_masked(f.server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
+        QCOMPARE(Digits_masked(f.server.Read(48)), QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
         QVERIFY(f.Command_start->hasFocus());
-
-        // Every push button of the window answers alike; the arm button once a board is there.
-        Find<QGroupBox>(f.form, "Frame_Phidget")->setEnabled(true);
-        Find<QGroupBox>(f.form, "Frame_phidget_control")->show();
-        for (const char *name : {"Command_abort", "Command_send", "Command_connect", "Command_disconnect", "Command_Phidget_Active"}) {
-            auto *button = Find<QPushButton>(f.form, name);
-            QSignalSpy clicked(button, &QAbstractButton::clicked);
-            button->setFocus();
-            QTest::keyClick(button, Qt::Key_Return);
-            QVERIFY2(clicked.count() == 1, name);
-        }
     }
 
     void ctrl_x_cuts_in_a_text_box_and_ends_the_program_elsewhere()
