@@ -118,12 +118,7 @@ private slots:
             spans.append({before, QDateTime::currentMSecsSinceEpoch()});
         };
         timed([&] { QTest::mouseClick(start, Qt::LeftButton); });
-        // Space clicks as it comes up, once no repeat's press pairs with the release.
-        timed([&] {
-            start->setFocus();
-            QTest::keyClick(start, Qt::Key_Space);
-            QTRY_VERIFY(!start->isDown());
-        });
+        timed([&] { start->setFocus(), QTest::keyClick(start, Qt::Key_Space); }); // clicks as it comes up
         timed([&] { fake_phidget21_change_input(2, 1); });
         timed([&] { QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton); });
         timed([&] { QTest::mouseClick(Find<QPushButton>("Command_send"), Qt::LeftButton); });

@@ -40,10 +40,9 @@ private:
     bool Pressed(Key &key, const QKeyEvent *event, QPushButton *button);
     bool Released(Key &key, const QKeyEvent *event, bool on_button);
     void Release(Key &key, bool click = true);
-
-    Key space_, return_, enter_;
     void Click(QPushButton *button);
 
+    Key space_, return_, enter_;
     QSet<QObject *> buttons_;
     bool keyed_click_ = false;
 };
