@@ -160,6 +160,12 @@ private slots:
         QCOMPARE(clicks.count(), 1);
         send(QEvent::KeyPress, 2000), send(QEvent::KeyRelease, 2100); // the next press counts
         QCOMPARE(clicks.count(), 2);
+        send(QEvent::KeyPress, 3000);
+        keyboard.key_held = true; // a busy window reads the letting go after the next press
+        send(QEvent::KeyRelease, 3100), send(QEvent::KeyPress, 3300);
+        keyboard.key_held = false;
+        send(QEvent::KeyRelease, 3400);
+        QCOMPARE(clicks.count(), 4);
     }
 
     void file_size_limit_is_a_failed_write_not_the_end()

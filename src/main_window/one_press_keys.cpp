@@ -20,6 +20,11 @@ bool Same_moment(quint64 a, quint64 b)
     return a != 0 && b != 0 && (a > b ? a - b : b - a) <= Same_moment_ms;
 }
 
+bool Apart(quint64 a, quint64 b)
+{
+    return a != 0 && b != 0 && !Same_moment(a, b);
+}
+
 } // namespace
 
 One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
@@ -72,6 +77,12 @@ bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *butt
         key.release_time = 0;
         return true;
     }
+    if (key.held && !event->isAutoRepeat() && Apart(event->timestamp(), key.doubtful_release)) {
+        // The window was busy: the release it read late was the letting go, and this is a
+        // new press. A person's second press must not be lost.
+        Release(key);
+    }
+    key.doubtful_release = 0;
     // A held key presses nothing anywhere, also in a message box its press opened.
     if (key.held)
         return true;
@@ -105,8 +116,12 @@ bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
             key.held = true;
         return on_button;
     }
-    if (repeat())
+    if (event->isAutoRepeat())
         return on_button;
+    if (Facility<Keyboard>::Get().Key_down(event->nativeScanCode())) {
+        key.doubtful_release = event->timestamp(); // the next press tells which it was
+        return on_button;
+    }
     // The key is up: let go now. Taken at once, so a Space start waits for nothing.
     key.release_time = event->timestamp();
     Release(key);
@@ -116,6 +131,7 @@ bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
 void One_press_keys::Release(Key &key, bool click)
 {
     key.held = false;
+    key.doubtful_release = 0;
     QPushButton *button = key.down;
     key.down = nullptr;
     // Moving the focus away in between lets the button up without a click, as Qt does.

@@ -34,6 +34,9 @@ private:
         // The time of the last release taken as the key's letting go: a press at the same
         // moment is the second half of a repeat that waited in the queue until then.
         quint64 release_time = 0;
+        // A release read while the key was down again: a repeat's, whose press comes at the
+        // same moment, or the letting go itself, read so late that the next press had begun.
+        quint64 doubtful_release = 0;
         QPointer<QPushButton> down; // Space only: the button it holds down until released
     };
     Key *Key_of(const QKeyEvent *key);
