@@ -1,9 +1,8 @@
-// The socket's state texts and error numbers, and the quirks of the rolling buffer
-// behind both logs. The bytes of a message, the cutting of the stream into lines and
-// what a line means are shown through a socket (tst_connection_core) and by the fuzz
-// targets, which also hold the buffer to the newest lines, oldest first.
+// The quirks of the rolling buffer behind both logs. The bytes of a message, the cutting
+// of the stream into lines and what a line means are shown through a socket
+// (tst_connection_core) and by the fuzz targets, which also hold the buffer to the
+// newest lines, oldest first.
 
-#include "connection/winsock_state.h"
 #include "message_log/class_rolling_text.h"
 #include "support/test_support.h"
 
@@ -15,14 +14,6 @@ class Tst_protocol : public QObject
 {
     Q_OBJECT
 private slots:
-    void state_texts_and_error_numbers()
-    {
-        // The window's tests show the texts of the states a socket goes through.
-        QCOMPARE(Winsock::State_of(QAbstractSocket::ClosingState), 8);
-        for (int error = QAbstractSocket::UnknownSocketError; error <= QAbstractSocket::OperationError; ++error)
-            QVERIFY(Winsock::Error_number(QAbstractSocket::SocketError(error)) != 0); // a number means an error
-    }
-
     void rolling_buffer_throws_where_it_would_overrun()
     {
         Class_rolling_text buffer; // before Set_Lines only the count works

@@ -5,11 +5,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
-#endif
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -127,7 +125,6 @@ void Small_tmpfs::Fill()
     }
 }
 
-#ifdef Q_OS_UNIX
 File_size_limit::File_size_limit(qint64 bytes)
 {
     rlimit limit{};
@@ -144,7 +141,6 @@ File_size_limit::~File_size_limit()
     limit.rlim_cur = rlim_t(old_soft_);
     ::setrlimit(RLIMIT_FSIZE, &limit);
 }
-#endif
 
 namespace {
 bool Set_immutable(const QString &path, bool on)
