@@ -25,6 +25,12 @@ bool Apart(quint64 a, quint64 b)
     return a != 0 && b != 0 && !Same_moment(a, b);
 }
 
+// Asked only where it matters: the key map is a round trip to the window system.
+bool Key_down(const QKeyEvent *event)
+{
+    return Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
+}
+
 } // namespace
 
 One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
@@ -106,19 +112,15 @@ bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *butt
 
 bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
 {
-    // Asked only where it matters: the key map is a round trip to the window system.
-    const auto repeat = [event] {
-        return event->isAutoRepeat() || Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
-    };
     if (!key.held) {
         // A key held since before the focus came to the button: its repeats press nothing.
-        if (on_button && repeat())
+        if (on_button && (event->isAutoRepeat() || Key_down(event)))
             key.held = true;
         return on_button;
     }
     if (event->isAutoRepeat())
         return on_button;
-    if (Facility<Keyboard>::Get().Key_down(event->nativeScanCode())) {
+    if (Key_down(event)) {
         key.doubtful_release = event->timestamp(); // the next press tells which it was
         return on_button;
     }
