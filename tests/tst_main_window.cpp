@@ -155,6 +155,17 @@ private slots:
         keyboard.key_held = false;
         send(QEvent::KeyRelease, 3400);
         QCOMPARE(clicks.count(), 4);
+        // A release given to a window that a box blocked never comes: the key map, asked
+        // when a box closes, lets the key go (unclicked) once it is up.
+        send(QEvent::KeyPress, 4000);
+        QEvent unblocked(QEvent::WindowUnblocked);
+        for (const bool held : {true, false}) {
+            keyboard.key_held = held;
+            QApplication::sendEvent(start->window(), &unblocked);
+        }
+        QVERIFY(!start->isDown());
+        send(QEvent::KeyPress, 5000), send(QEvent::KeyRelease, 5100);
+        QCOMPARE(clicks.count(), 5 + on_press);
     }
 
     void file_size_limit_is_a_failed_write_not_the_end()

@@ -16,6 +16,38 @@
 
 namespace {
 Display *X_display() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display(); }
+
+// The main window shown and active, a loopback server, and the machine as busy and the
+// key repeat as the test row says; the repeat as a desktop's: after 250 ms, 25 a second.
+struct Client
+{
+    Client()
+    {
+        QFETCH(int, busy);
+        QFETCH(bool, detectable);
+        ready = XAutoRepeatOn(display) && XkbSetAutoRepeatRate(display, XkbUseCoreKbd, 250, 40);
+        XkbSetDetectableAutoRepeat(display, detectable, nullptr);
+        window.Form_Load();
+        window.show(), window.activateWindow();
+        ready = ready && QTest::qWaitForWindowActive(&window);
+        for (int i = 0; i < busy; ++i)
+            load.emplace_back().start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
+    }
+    ~Client()
+    {
+        for (QProcess &process : load)
+            process.kill(), process.waitForFinished();
+        XkbSetDetectableAutoRepeat(display, False, nullptr);
+    }
+    bool Ready() const { return ready && QTest::qWaitFor([&] { return window.focusWidget() == Find<QPushButton>(&window, "Command_start"); }); }
+
+    Display *display = X_display();
+    bool ready = false;
+    Isolated_user_dirs dirs;
+    Form_remotestart window;
+    Loopback_server server;
+    std::list<QProcess> load; // killed when it goes
+};
 } // namespace
 
 // Remembers the keys that reach it.
@@ -73,45 +105,90 @@ private slots:
     void a_held_key_starts_once()
     {
         QFETCH(int, key);
-        QFETCH(int, busy);
-        QFETCH(bool, detectable);
         QFETCH(bool, stalled);
-        Display *display = X_display();
-        // The repeat of a desktop: after 250 ms, 25 a second.
-        QVERIFY(XAutoRepeatOn(display) && XkbSetAutoRepeatRate(display, XkbUseCoreKbd, 250, 40));
-        XkbSetDetectableAutoRepeat(display, detectable, nullptr);
-        Isolated_user_dirs dirs;
         Message_recorder boxes;
-        Form_remotestart window;
-        window.Form_Load();
-        window.show(), window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        Loopback_server server;
-        QVERIFY(server.Connect(*window.Network()));
-        QTRY_VERIFY(Find<QPushButton>(&window, "Command_start")->hasFocus());
-        std::list<QProcess> load(busy);
-        for (QProcess &process : load)
-            process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")});
-        const KeyCode code = XKeysymToKeycode(display, KeySym(key));
+        Client client;
+        QVERIFY(client.Ready() && client.server.Connect(*client.window.Network()));
+        const KeyCode code = XKeysymToKeycode(client.display, KeySym(key));
         // Synced, so the server's times are as far apart as a person's, however busy it is.
         for (int press = 0; press < 2; ++press) { // the second press counts again
-            XTestFakeKeyEvent(display, code, True, CurrentTime);
-            XSync(display, False);
+            XTestFakeKeyEvent(client.display, code, True, CurrentTime);
+            XSync(client.display, False);
             QTest::qWait(press == 0 ? 1500 : 600); // both well past the repeat's start
-            XTestFakeKeyEvent(display, code, False, CurrentTime);
-            XSync(display, False);
+            XTestFakeKeyEvent(client.display, code, False, CurrentTime);
+            XSync(client.display, False);
             if (stalled && press == 0)
                 QThread::msleep(200); // no event is read meanwhile
             else
                 QTest::qWait(200);
         }
-        for (QProcess &process : load)
-            process.kill(), process.waitForFinished();
-        XkbSetDetectableAutoRepeat(display, False, nullptr);
-        QTest::mouseClick(Find<QPushButton>(&window, "Command_abort"), Qt::LeftButton); // the end
+        QTest::mouseClick(Find<QPushButton>(&client.window, "Command_abort"), Qt::LeftButton); // the end
         QByteArray sent;
-        QTRY_VERIFY_WITH_TIMEOUT((sent += server.peer->readAll()).endsWith("Abort%"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((sent += client.server.peer->readAll()).endsWith("Abort%"), 10000);
         QCOMPARE(sent.count("Start%"), 2);
+    }
+
+    // Disconnected, a quick Return on Start opens "not Connected!", which blocks the
+    // window before the key's release reaches it. Once the box is closed with the mouse
+    // and the client connected, each Return on Start starts once.
+    void a_return_after_a_box_starts_once_data()
+    {
+        QTest::addColumn<int>("busy");
+        QTest::addColumn<bool>("detectable");
+        for (const int busy : {0, 2}) {
+            QTest::addRow("%s", busy ? "busy machine" : "idle") << busy << false;
+            QTest::addRow("%s, detectable auto-repeat", busy ? "busy machine" : "idle") << busy << true;
+        }
+    }
+    void a_return_after_a_box_starts_once()
+    {
+        Client client; // with the program's own boxes
+        QVERIFY(client.Ready());
+        Display *display = client.display;
+        client.window.Network()->Set_remote_port(client.server.server.serverPort());
+        auto *start = Find<QPushButton>(&client.window, "Command_start");
+        const KeyCode key = XKeysymToKeycode(display, XK_Return);
+        const auto tap = [&] { // a quick one, after a person's pause since the last (in the server's time)
+            XTestFakeKeyEvent(display, key, True, 50);
+            XTestFakeKeyEvent(display, key, False, CurrentTime);
+            XSync(display, False);
+        };
+        const auto click = [&](const QWidget *control) {
+            const QPoint at = control->mapToGlobal(control->rect().center());
+            XTestFakeMotionEvent(display, -1, at.x(), at.y(), CurrentTime);
+            XTestFakeButtonEvent(display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(display, 1, False, CurrentTime);
+            XSync(display, False);
+        };
+        // The box runs its own loop, inside the test's wait: closed from there, as a person would.
+        QStringList closed;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->windowHandle()->isExposed() && !box->property("clicked").toBool()) {
+                box->setProperty("clicked", true);
+                closed << box->text();
+                click(box->button(QMessageBox::Ok));
+            }
+        });
+        closer.start(20);
+        for (int i = 0; i < 20; ++i) {
+            start->setFocus();
+            QTRY_VERIFY(start->hasFocus() && client.window.isActiveWindow());
+            tap();
+            QTRY_VERIFY2(closed.size() == i + 1 && !QApplication::activeModalWidget(), qPrintable(QString::number(i)));
+            click(Find<QPushButton>(&client.window, "Command_connect"));
+            QTRY_VERIFY(client.server.server.hasPendingConnections());
+            QTcpSocket *peer = client.server.server.nextPendingConnection();
+            QTRY_VERIFY(client.window.Network()->Socket_state() == 7 && start->hasFocus());
+            tap();
+            QByteArray sent;
+            QTRY_VERIFY2_WITH_TIMEOUT((sent += peer->readAll()).contains("Start%"), qPrintable(QString::number(i)), 10000);
+            click(Find<QPushButton>(&client.window, "Command_disconnect"));
+            QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE((sent += peer->readAll()).count("Start%"), 1);
+        }
+        QCOMPARE(closed, QStringList(20, QStringLiteral("not Connected!")));
     }
 };
 

@@ -3,10 +3,10 @@
 #include "shared/facility.h"
 #include "shared/keyboard.h"
 
-#include <QApplicationStateChangeEvent>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 
@@ -26,16 +26,24 @@ bool Apart(quint64 a, quint64 b)
 }
 
 // Asked only where it matters: the key map is a round trip to the window system.
-bool Key_down(const QKeyEvent *event)
+bool Key_down(quint32 scan_code)
 {
-    return Facility<Keyboard>::Get().Key_down(event->nativeScanCode());
+    return Facility<Keyboard>::Get().Key_down(scan_code);
 }
 
 } // namespace
 
 One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
 {
-    QCoreApplication::instance()->installEventFilter(this);
+    qGuiApp->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &One_press_keys::Recheck);
+}
+
+void One_press_keys::Recheck()
+{
+    for (Key *key : {&space_, &return_, &enter_})
+        if (key->held && !Key_down(key->scan_code))
+            Release(*key, false);
 }
 
 void One_press_keys::Watch(QPushButton *button)
@@ -56,12 +64,14 @@ One_press_keys::Key *One_press_keys::Key_of(const QKeyEvent *event)
 
 bool One_press_keys::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::ApplicationStateChange
-        && static_cast<QApplicationStateChangeEvent *>(event)->applicationState() != Qt::ApplicationActive) {
-        // The releases go to another program now: what was held here is over.
-        for (Key *key : {&space_, &return_, &enter_})
-            Release(*key, false);
+    switch (event->type()) {
+    case QEvent::WindowBlocked:   // a box opened: the window under it is given no key
+    case QEvent::WindowUnblocked: // a box closed: a release may have gone to the window under it
+    case QEvent::ApplicationStateChange: // releases go to another program, or went there
+        Recheck();
         return false;
+    default:
+        break;
     }
     if ((event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) || !watched->isWidgetType())
         return false;
@@ -98,6 +108,7 @@ bool One_press_keys::Pressed(Key &key, const QKeyEvent *event, QPushButton *butt
         && (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
     key.held = true;
+    key.scan_code = event->nativeScanCode();
     if (event->isAutoRepeat())
         return true; // pressed before the focus came here
     if (event->key() == Qt::Key_Space) {
@@ -114,13 +125,15 @@ bool One_press_keys::Released(Key &key, const QKeyEvent *event, bool on_button)
 {
     if (!key.held) {
         // A key held since before the focus came to the button: its repeats press nothing.
-        if (on_button && (event->isAutoRepeat() || Key_down(event)))
+        if (on_button && (event->isAutoRepeat() || Key_down(event->nativeScanCode()))) {
             key.held = true;
+            key.scan_code = event->nativeScanCode();
+        }
         return on_button;
     }
     if (event->isAutoRepeat())
         return on_button;
-    if (Key_down(event)) {
+    if (Key_down(event->nativeScanCode())) {
         key.doubtful_release = event->timestamp(); // the next press tells which it was
         return on_button;
     }

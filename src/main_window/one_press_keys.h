@@ -4,6 +4,10 @@
 // pairs (marked as repeats or not, depending on what Qt found queued), X11 with
 // detectable auto-repeat and Wayland send presses only. None of them presses again,
 // not even a release of a held Space. Mouse clicks are left alone.
+//
+// A held key can never outlive the key: where the window system may have given its
+// release elsewhere (a window a box blocked, which is given no key; another program),
+// the keys held are asked of the key map, and each that is up is let go, unclicked.
 
 #include <QObject>
 #include <QPointer>
@@ -23,6 +27,8 @@ public:
     void Watch(QPushButton *button);
     // True while a key of a watched button clicks it: what gave the click, for the record.
     bool Keyed_click() const { return keyed_click_; }
+    // Lets go, without a click, of every key held here that the key map has up.
+    void Recheck();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -38,6 +44,7 @@ private:
         // same moment, or the letting go itself, read so late that the next press had begun.
         quint64 doubtful_release = 0;
         QPointer<QPushButton> down; // Space only: the button it holds down until released
+        quint32 scan_code = 0;      // of the press, to ask the key map
     };
     Key *Key_of(const QKeyEvent *key);
     bool Pressed(Key &key, const QKeyEvent *event, QPushButton *button);
