@@ -183,8 +183,8 @@ private slots:
         QTest::mouseClick(f.Label_status, Qt::LeftButton); // a click reads the state anew
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Connected"));
 
-        // The state an error leaves is shown once its box is dismissed; a start from
-        // another thread (the trigger's) goes meanwhile.
+        // The state an error leaves is shown before its box opens; a start from another
+        // thread (the trigger's) goes while it is open.
         QStringList status_at_box;
         f.boxes.while_open = [&](const Shown_message &) {
             QTest::qWait(50); // a box's own event loop
@@ -205,7 +205,7 @@ private slots:
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
         QCOMPARE(f.boxes.Messages().size(), 1); // the one error, nothing on closing
 
-        QCOMPARE(status_at_box, QStringList{"Connecting"});
+        QCOMPARE(status_at_box, QStringList{"Error"});
     }
 
     void a_loss_is_red_with_three_beeps_until_connected_and_reconnects_only_when_asked()
@@ -255,6 +255,39 @@ private slots:
         f.form = new Form_remotestart;
         f.form->Form_Load();
         QVERIFY(Find<QAction>(f.form, "item_reconnect")->isChecked());
+    }
+
+    // One box at a time: twenty errors while it is open are on record and in the status
+    // bar, not boxes; once it is closed, Start and Disconnect work.
+    void errors_while_a_box_is_open_are_no_boxes_of_their_own()
+    {
+        Window_fixture f;
+        f.network()->Set_remote_port(Closed_port());
+        int errors = 0;
+        QObject::connect(f.network()->Connection(), &Remote_connection::Socket_error, f.form, [&] { ++errors; });
+        f.boxes.while_open = [&](const Shown_message &) {
+            for (int i = 0; i < 20 && f.boxes.Messages().size() == 1; ++i) {
+                const int before = errors;
+                f.network()->Connect(QStringLiteral("127.0.0.1"));
+                QTRY_VERIFY(errors > before);
+            }
+            QTRY_COMPARE(f.boxes.Suppressed().size(), 20);
+        };
+        QTest::mouseClick(f.Command_connect, Qt::LeftButton);
+        QTRY_COMPARE(f.boxes.Suppressed().size(), 20);
+        const QString refused = QStringLiteral("winsock error! 10061 Connection refused");
+        QCOMPARE(f.boxes.Texts(), QStringList{refused});
+        QCOMPARE(Find<QLabel>(f.form, "Label_message")->text().mid(8), ", while a box was open: " + refused); // after the time
+        QVERIFY(f.Label_status->toolTip().endsWith(refused));
+        f.network()->Set_remote_port(f.server.server.serverPort());
+        QVERIFY(f.Connect());
+        QTest::mouseClick(f.Command_start, Qt::LeftButton);
+        QCOMPARE(Digits_masked(f.server.Read(24)), QStringLiteral("99:99:99 Velantra Start%"));
+        QTest::mouseClick(Find<QPushButton>(f.form, "Command_disconnect"), Qt::LeftButton);
+        QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Closed"));
+        const QString journal = f.dirs.Data_path() + QStringLiteral("/Velantra_journal_") + QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".txt");
+        QTRY_COMPARE(QString::fromUtf8(File_bytes(journal)).count(QStringLiteral("\tmessage\tnot shown\t") + refused + QStringLiteral("\r\n")), 20);
+        QCOMPARE(f.boxes.Messages().size(), 1);
     }
 
     void received_lines_heat_and_sounds_shown()

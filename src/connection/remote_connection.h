@@ -48,7 +48,7 @@ public:
 
 signals:
     // Every state change with an event, and Update_TCP_status; not the state an error
-    // leaves (the window reads it after the error's box).
+    // leaves (the window reads it as it shows the error).
     void Status_changed(const QString &text, int state); // text: as Label_status shows it
     // The error event; unsent: messages given that could not be sent because of it.
     void Socket_error(int number, const QString &description, int unsent);

@@ -62,6 +62,11 @@ const QString Test_message = QStringLiteral("This is a test message from starter
 constexpr int Loss_beeps = 3;
 constexpr int Loss_beep_gap_ms = 300;
 
+// A queued box waiting for a click in progress looks again this often; after
+// Click_wait_ms it waits no longer (a release the window never saw must not hold it back).
+constexpr int Box_retry_ms = 20;
+constexpr int Click_wait_ms = 5000;
+
 // What the server sends is drawn at most once in this time, however fast it comes, so
 // the window's thread stays free for the official's clicks (and a start never waits).
 constexpr int Frame_ms = 16;
@@ -92,6 +97,12 @@ QString Unsent_text(int unsent)
 {
     return unsent == 1 ? QStringLiteral("1 message was not sent.")
                        : QStringLiteral("%1 messages were not sent.").arg(unsent);
+}
+
+// A box of the application's title, with an OK button and no icon.
+Shown_message Box(const QString &text)
+{
+    return {text, Message_icon::None, QString()};
 }
 
 // The logs cannot be typed into: a key that would type is discarded with a beep.
@@ -127,6 +138,8 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     reconnect_ = new Reconnect_schedule(this);
     display_timer_ = new QTimer(this);
     display_timer_->setSingleShot(true);
+    box_timer_ = new QTimer(this);
+    box_timer_->setSingleShot(true);
     Wire_controls();
 
     Forms::Register_Form(this);
@@ -177,6 +190,7 @@ void Form_remotestart::Wire_controls()
     const Remote_connection *connection = network_->Connection();
     connect(connection, &Remote_connection::Status_changed, ui.Label_status, &QLabel::setText);
     connect(connection, &Remote_connection::Socket_error, this, &Form_remotestart::Show_socket_error);
+    connect(box_timer_, &QTimer::timeout, this, &Form_remotestart::Show_queued_boxes);
     connect(connection, &Remote_connection::Closed_by_official, this, [this](int unsent) {
         if (!exiting_) // the exit says it itself
             Show_unsent(unsent);
@@ -212,7 +226,8 @@ void Form_remotestart::Wire_controls()
     // Phidget. An armed input change goes straight to the writer: no window is in the
     // way of a start; only a refusal comes here to be shown.
     connect(ui.Command_Phidget_Active, &QPushButton::clicked, this, &Form_remotestart::Command_Phidget_Active_Click);
-    connect(trigger_, &Start_trigger::Start_refused, this, &Form_remotestart::Show_not_connected);
+    connect(trigger_, &Start_trigger::Start_refused, this,
+            [this] { Queue_box(Box(QStringLiteral("not Connected!"))); });
     connect(trigger_, &Start_trigger::Armed_changed, this, &Form_remotestart::Check_Command_Phidget_Active);
     connect(trigger_, &Start_trigger::Attached, this, &Form_remotestart::Show_Phidget_attached);
     connect(trigger_, &Start_trigger::Detached, this, &Form_remotestart::Show_Phidget_detached);
@@ -258,9 +273,9 @@ void Form_remotestart::Form_Load()
         // Where the screen may blank after all, the status label says why when pointed at.
         Facility<Screen_saver>::Get().Inhibit(Globals::Program_title,
                                               QStringLiteral("Starting races: the screen stays on"), this,
-                                              [label = QPointer<QLabel>(ui_->Label_status)](const QString &why) {
-                                                  if (label)
-                                                      label->setToolTip(why);
+                                              [self = QPointer<Form_remotestart>(this)](const QString &why) {
+                                                  if (self)
+                                                      self->Set_status_note(Screen_note, why);
                                               });
         ui_->Command_start->setFocus();
     });
@@ -277,7 +292,8 @@ void Form_remotestart::Init_program()
 void Form_remotestart::Open_journal()
 {
     journal_ = std::make_unique<Race_journal>(Globals::User_appdata_path);
-    connect(journal_.get(), &Race_journal::Cannot_write, ui_->Label_status, &QLabel::setToolTip);
+    connect(journal_.get(), &Race_journal::Cannot_write, this,
+            [this](const QString &text) { Set_status_note(Journal_note, text); });
     journal_->Record(Race_journal::Now(), QStringLiteral("started"),
                      {QStringLiteral("version ") + Globals::Program_version,
                       QStringLiteral("host ") + QSysInfo::machineHostName()});
@@ -312,7 +328,7 @@ void Form_remotestart::closeEvent(QCloseEvent *e)
 
 void Form_remotestart::Exit_connection()
 {
-    Guarded(__func__, [this] { Show_unsent(network_->Close()); });
+    Guarded(__func__, [this] { Show_unsent(network_->Close(), false); });
 }
 
 // --- the window ---
@@ -415,19 +431,87 @@ void Form_remotestart::Show_socket_error(int number, const QString &description,
 {
     // The schedule's refused attempts show their status only: no pile of boxes waits
     // for the official. The error that ended the connection has its box.
-    if (std::exchange(loss_box_due_, false) || !reconnect_->Running()) {
+    const bool box = std::exchange(loss_box_due_, false) || !reconnect_->Running();
+    Show_status();
+    if (box) {
         QString text = QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description;
         if (unsent > 0)
             text += QLatin1Char(' ') + Unsent_text(unsent);
-        Show_Message(text);
+        Queue_box(Box(text));
     }
-    Show_status(); // once the box is dismissed
 }
 
-void Form_remotestart::Show_unsent(int unsent)
+void Form_remotestart::Show_unsent(int unsent, bool queued)
 {
-    if (unsent > 0)
-        Show_Message(Unsent_text(unsent));
+    if (unsent <= 0)
+        return;
+    if (queued)
+        Queue_box(Box(Unsent_text(unsent)));
+    else
+        Show_box(Box(Unsent_text(unsent)));
+}
+
+// --- message boxes ---
+
+void Form_remotestart::Queue_box(const Shown_message &message, bool waits)
+{
+    queued_boxes_.append({message, waits});
+    if (!box_timer_->isActive())
+        box_timer_->start(0);
+}
+
+void Form_remotestart::Show_queued_boxes()
+{
+    Guarded(__func__, [this] {
+        // The click in progress does its work first: a box opened now would take its
+        // release, and the click (a Start) would be lost.
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+            if (!click_wait_.isValid())
+                click_wait_.start();
+            if (!click_wait_.hasExpired(Click_wait_ms)) {
+                box_timer_->start(Box_retry_ms);
+                return;
+            }
+        }
+        click_wait_.invalidate();
+        // A box shown here runs its own loop, in which this runs again for what comes
+        // meanwhile: that finds the box open, and only a waiting box stays queued.
+        for (qsizetype i = 0; i < queued_boxes_.size();) {
+            if (queued_boxes_.at(i).waits && Message_box_open())
+                ++i;
+            else
+                Show_box(queued_boxes_.takeAt(i).message);
+        }
+        if (!queued_boxes_.isEmpty())
+            box_timer_->start(Box_retry_ms);
+    });
+}
+
+void Form_remotestart::Show_box(const Shown_message &message)
+{
+    if (!Show_Message(message))
+        Show_not_shown(message);
+}
+
+// Another box is open: this message is on record and in sight, without a second box.
+void Form_remotestart::Show_not_shown(const Shown_message &message)
+{
+    if (journal_)
+        journal_->Record(Race_journal::Now(), QStringLiteral("message"), {QStringLiteral("not shown"), message.text});
+    const QString line = Time_Stamp() + QStringLiteral(", while a box was open: ") + message.text.simplified();
+    ui_->Label_message->setText(line);
+    ui_->Label_message->setToolTip(message.text);
+    Set_status_note(Message_note, line);
+}
+
+void Form_remotestart::Set_status_note(Status_note which, const QString &text)
+{
+    status_notes_[which] = text;
+    QStringList notes;
+    for (const QString &note : status_notes_)
+        if (!note.isEmpty())
+            notes << note;
+    ui_->Label_status->setToolTip(notes.join(QLatin1Char('\n')));
 }
 
 // --- a lost connection ---
@@ -498,7 +582,7 @@ void Form_remotestart::Command_abort_Click()
 
 void Form_remotestart::Show_not_connected()
 {
-    Show_Message(QStringLiteral("not Connected!"));
+    Show_box(Box(QStringLiteral("not Connected!")));
 }
 
 void Form_remotestart::Command_send_Click()

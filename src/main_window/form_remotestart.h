@@ -3,7 +3,10 @@
 // tell, and hands them what the official does; form_remotestart.cpp says what every
 // control does.
 
+#include "shared/message_box.h"
+
 #include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
 #include <memory>
 
@@ -78,13 +81,23 @@ private:
     void Show_status(); // Update_TCP_status: the state as it is now
     void Show_socket_error(int number, const QString &description, int unsent);
     void Show_not_connected();
-    void Show_unsent(int unsent);
+    void Show_unsent(int unsent, bool queued = true);
     void Exit_connection(); // closes it at exit and says what was not sent
     void Check_Command_Phidget_Active();
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
     void Open_journal();
+    // Boxes that no click or key of the official opened: shown from a queued call once
+    // no click is in progress (see shared/message_box.h for which box waits for which).
+    void Queue_box(const Shown_message &message, bool waits = false);
+    void Show_queued_boxes();
+    // Shows the box, or, while another is open, Show_not_shown.
+    void Show_box(const Shown_message &message);
+    void Show_not_shown(const Shown_message &message);
+    // The status label's tooltip: each of these notes on a line of its own.
+    enum Status_note { Screen_note, Journal_note, Message_note, Status_notes };
+    void Set_status_note(Status_note which, const QString &text);
 
     // A lost connection: the alarm, and connecting again when the official asked for it.
     void Show_connected();
@@ -102,6 +115,15 @@ private:
     Reconnect_schedule *reconnect_ = nullptr;
     bool loss_box_due_ = false; // the error that ended the connection comes next, with its box
     QTimer *display_timer_ = nullptr;
+    struct Queued_box
+    {
+        Shown_message message;
+        bool waits = false; // for a box that is open (the failed settings write)
+    };
+    QList<Queued_box> queued_boxes_;
+    QTimer *box_timer_ = nullptr;
+    QElapsedTimer click_wait_; // since a queued box began to wait for a click to end
+    QString status_notes_[Status_notes];
     QElapsedTimer last_display_;
     bool exit_requested_ = false;
     bool exiting_ = false;

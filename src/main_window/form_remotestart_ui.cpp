@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -119,6 +120,16 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
     Command_Phidget_Active->setFont(Font(QStringLiteral("MS Sans Serif"), 18, true));
     Frame_phidget_control->setVisible(false);
     Frame_Phidget->setEnabled(false);
+
+    // Below the client area, which keeps its size: a message that came while a box was
+    // open, in sight without a box. Never wider than the window; the tooltip has it whole.
+    QStatusBar *status_bar = window->statusBar();
+    status_bar->setSizeGripEnabled(false);
+    Label_message = new QLabel(status_bar);
+    Label_message->setObjectName(QStringLiteral("Label_message"));
+    Label_message->setTextFormat(Qt::PlainText);
+    Label_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_bar->addWidget(Label_message, 1);
 
     QWidget::setTabOrder(Command_start, Command_abort);
     QWidget::setTabOrder(Command_abort, Text_host);

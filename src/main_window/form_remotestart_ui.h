@@ -59,6 +59,8 @@ struct Form_remotestart_ui
     QLabel *Label7 = nullptr;
     QPushButton *Command_Phidget_Active = nullptr;
 
+    QLabel *Label_message = nullptr; // in the status bar
+
     QMenu *Menu_Form = nullptr;
     QAction *item_race_journal = nullptr;
     QAction *item_reconnect = nullptr;

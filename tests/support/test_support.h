@@ -34,7 +34,8 @@ private:
     QByteArray old_data_, old_runtime_;
 };
 
-// The message boxes while it lives: each box shown is recorded, and returns at once.
+// The message boxes while it lives: each box shown is recorded, and returns at once;
+// so is each message not shown because a box was open (during while_open).
 class Message_recorder final : public Message_boxes
 {
 public:
@@ -44,13 +45,15 @@ public:
         if (while_open) // what the test checks while the box would be open
             while_open(message);
     }
+    void Not_shown(const Shown_message &message) override { not_shown_.append(message); }
     std::function<void(const Shown_message &)> while_open;
     const QList<Shown_message> &Messages() const { return messages_; }
     QStringList Texts() const;
-    void Clear() { messages_.clear(); }
+    const QList<Shown_message> &Suppressed() const { return not_shown_; }
+    void Clear() { messages_.clear(), not_shown_.clear(); }
 
 private:
-    QList<Shown_message> messages_;
+    QList<Shown_message> messages_, not_shown_;
     Scoped_facility<Message_boxes> use_{*this};
 };
 
