@@ -290,6 +290,51 @@ private slots:
         QCOMPARE(f.boxes.Messages().size(), 1);
     }
 
+    // A settings write holds back no Start: only a change is written, off the window's
+    // thread, so a write that hangs keeps nothing waiting; on a full disk the click that
+    // moved the focus sends its Start before the failure's box opens.
+    void a_settings_write_never_holds_back_a_start()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        const auto edit_host = [&](const char *typed) {
+            QTest::mouseClick(f.Text_host, Qt::LeftButton);
+            f.Text_host->end(false);
+            QTest::keyClicks(f.Text_host, QLatin1String(typed));
+        };
+        {
+            Settings_store_stand_in hung(true);
+            edit_host(""), QTest::keyClick(f.Text_host, Qt::Key_Tab); // unchanged
+            edit_host("x");
+            QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason); // another window's turn: no loss of focus
+            QCoreApplication::sendEvent(f.Text_host, &away);
+            QTest::mouseClick(f.Command_start, Qt::LeftButton);
+            QCOMPARE(Digits_masked(f.server.Read(24)), QStringLiteral("99:99:99 Velantra Start%"));
+            Find<QAction>(f.form, "item_reconnect")->trigger();
+            QTRY_COMPARE(hung.Writes(), QStringList{"host_ip=127.0.0.1x"}); // the rest waits behind it
+            hung.Let_go();
+            QTRY_COMPARE(hung.Writes(), (QStringList{"host_ip=127.0.0.1x", "auto_reconnect=1"}));
+        }
+        QCOMPARE(File_bytes(Globals::Ini_file_path), QByteArray("[settings]\r\nhost_ip=127.0.0.1x\r\nauto_reconnect=1\r\n"));
+        Small_tmpfs disk("size=64k,mode=0700");
+        if (!disk.Mounted())
+            QSKIP("no tmpfs may be mounted here (root only)");
+        Globals::Ini_file_path = disk.Path() + QStringLiteral("/Velantra_remote.ini");
+        disk.Fill();
+        QSignalSpy failed(f.form->Settings(), &Settings_writer::Write_failed);
+        QByteArray sent_at_box;
+        f.boxes.while_open = [&](const Shown_message &) { sent_at_box = f.server.Read(24); };
+        edit_host("y");
+        QTest::mousePress(f.Command_start, Qt::LeftButton);
+        QTRY_COMPARE(failed.size(), 1);
+        QCoreApplication::sendPostedEvents(); // the failure told to the window while the button is down
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(f.Command_start, Qt::LeftButton);
+        QTRY_COMPARE(f.boxes.Messages().size(), 1);
+        QVERIFY(f.boxes.Texts().constFirst().startsWith("Writing to INI file failed! Path = " + Globals::Ini_file_path + "\r\n Error = 28 "));
+        QCOMPARE(Digits_masked(sent_at_box), QStringLiteral("99:99:99 Velantra Start%"));
+    }
+
     void received_lines_heat_and_sounds_shown()
     {
         Window_fixture f;

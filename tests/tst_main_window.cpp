@@ -59,31 +59,6 @@ private slots:
         }
     }
 
-    void leaving_the_host_box_always_writes()
-    {
-        Form_remotestart *w = Load_window();
-        QLineEdit *host = Find<QLineEdit>(w, "Text_host");
-        w->show();
-        QApplication::setActiveWindow(w);
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        const QString ini = Globals::Ini_file_path;
-        // Unchanged, leaving by Tab.
-        host->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(host->hasFocus());
-        QTest::keyClick(host, Qt::Key_Tab);
-        QTRY_COMPARE(File_bytes(ini), QByteArray("[settings]\r\nhost_ip=127.0.0.1\r\n"));
-        // Typed text goes in untrimmed.
-        host->setFocus(Qt::MouseFocusReason);
-        host->setText(QStringLiteral(" 10.0.0.9 "));
-        Find<QPushButton>(w, "Command_connect")->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(File_bytes(ini), QByteArray("[settings]\r\nhost_ip= 10.0.0.9 \r\n"));
-        // Another window taking the focus is no loss of focus of the box.
-        QFile::remove(ini);
-        QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-        QCoreApplication::sendEvent(host, &away);
-        QVERIFY(!QFile::exists(ini));
-    }
-
     void lock_of_a_running_copy_refuses_and_any_other_is_taken_over()
     {
         QProcess client;

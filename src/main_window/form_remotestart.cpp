@@ -24,6 +24,7 @@
 #include "shared/message_box.h"
 #include "shared/platform.h"
 #include "shared/screen_saver.h"
+#include "shared/settings_writer.h"
 #include "shared/single_instance.h"
 #include "shared/time_texts.h"
 #include "start_trigger/ring_tone.h"
@@ -130,6 +131,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     // The window owns the connection, the trigger and the ring tone for its whole life;
     // the connection runs on a thread of its own.
     network_ = std::make_unique<Connection_thread>();
+    settings_ = std::make_unique<Settings_writer>();
     journal_hooks_ = std::make_unique<Journal_hooks>(); // told of every message from the first
     network_->Writer().Set_observer(journal_hooks_.get());
     trigger_ = new Start_trigger(this);
@@ -154,6 +156,7 @@ Form_remotestart::~Form_remotestart()
     delete trigger_;
     trigger_ = nullptr;
     network_.reset();
+    settings_.reset(); // what it still writes, for 2 s at most
     if (journal_)
         journal_->Record(Race_journal::Now(), QStringLiteral("ended"));
     journal_.reset(); // written and synced before the process goes
@@ -190,6 +193,7 @@ void Form_remotestart::Wire_controls()
     const Remote_connection *connection = network_->Connection();
     connect(connection, &Remote_connection::Status_changed, ui.Label_status, &QLabel::setText);
     connect(connection, &Remote_connection::Socket_error, this, &Form_remotestart::Show_socket_error);
+    connect(settings_.get(), &Settings_writer::Write_failed, this, &Form_remotestart::Settings_write_failed);
     connect(box_timer_, &QTimer::timeout, this, &Form_remotestart::Show_queued_boxes);
     connect(connection, &Remote_connection::Closed_by_official, this, [this](int unsent) {
         if (!exiting_) // the exit says it itself
@@ -264,6 +268,7 @@ void Form_remotestart::Form_Load()
         network_->Display().Create_logs();
         ui_->Text_host->setText(Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"),
                                                Globals::Ini_file_path, QStringLiteral("127.0.0.1")));
+        stored_host_ = ui_->Text_host->text();
         const bool reconnect = Read_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
                                               Globals::Ini_file_path, QStringLiteral("0")) == QLatin1String("1");
         ui_->item_reconnect->setChecked(reconnect);
@@ -418,8 +423,21 @@ void Form_remotestart::Label_status_Click()
 
 void Form_remotestart::Text_host_LostFocus()
 {
-    Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("host_ip"), ui_->Text_host->text(),
-                    Globals::Ini_file_path);
+    // Only a change is written, and not here: the click that moved the focus (a Start)
+    // waits for no disk.
+    const QString host = ui_->Text_host->text();
+    if (stored_host_ == host)
+        return;
+    stored_host_ = host;
+    settings_->Write(Globals::Ini_file_path, QStringLiteral("settings"), QStringLiteral("host_ip"), host);
+}
+
+void Form_remotestart::Settings_write_failed(const QString &path, const QString &key, int error_number,
+                                             const QString &error_text)
+{
+    if (key == QLatin1String("host_ip"))
+        stored_host_.reset(); // the next loss of focus tries again
+    Queue_box(Write_failed_message(path, error_number, error_text), true);
 }
 
 void Form_remotestart::Show_status()
@@ -555,8 +573,8 @@ void Form_remotestart::item_reconnect_Click()
 {
     const bool on = ui_->item_reconnect->isChecked();
     reconnect_->Set_enabled(on);
-    Write_Ini_Value(QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
-                    on ? QStringLiteral("1") : QStringLiteral("0"), Globals::Ini_file_path);
+    settings_->Write(Globals::Ini_file_path, QStringLiteral("settings"), QStringLiteral("auto_reconnect"),
+                     on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 // --- active heat, to goal, from goal ---

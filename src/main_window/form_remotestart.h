@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 class Connection_thread;
 class Instance_lock;
@@ -19,6 +20,7 @@ class QTimer;
 class Race_journal;
 class Reconnect_schedule;
 class Ring_tone;
+class Settings_writer;
 class Start_trigger;
 struct Form_remotestart_ui;
 
@@ -41,6 +43,7 @@ public:
     // reach it here): its door, its writer and what it gives the window to show.
     Connection_thread *Network() const { return network_.get(); }
     Journal_hooks *Journal() const { return journal_hooks_.get(); }
+    Settings_writer *Settings() const { return settings_.get(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -88,6 +91,8 @@ private:
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
     void Open_journal();
+    void Settings_write_failed(const QString &path, const QString &key, int error_number, const QString &error_text);
+
     // Boxes that no click or key of the official opened: shown from a queued call once
     // no click is in progress (see shared/message_box.h for which box waits for which).
     void Queue_box(const Shown_message &message, bool waits = false);
@@ -109,6 +114,8 @@ private:
     std::unique_ptr<Race_journal> journal_; // from load, after the single-instance check
     std::unique_ptr<Journal_hooks> journal_hooks_;
     std::unique_ptr<Connection_thread> network_;
+    std::unique_ptr<Settings_writer> settings_;
+    std::optional<QString> stored_host_; // the address as the settings file has it, as far as known
     Start_trigger *trigger_ = nullptr;
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;

@@ -23,9 +23,13 @@ qint16 Write_Ini_Value(const QString &section, const QString &key, const QString
     const Ini::Write_result r = Ini::Write_Value(path, section, key, value);
     if (r.ok)
         return 1;
-    Show_Message(QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n")
-                     + QStringLiteral(" Error = ") + QString::number(r.error_number) + QLatin1Char(' ')
-                     + r.error_text,
-                 Message_icon::Critical, QStringLiteral(" DKN Error"));
+    Show_Message(Write_failed_message(path, r.error_number, r.error_text));
     return 0;
+}
+
+Shown_message Write_failed_message(const QString &path, int error_number, const QString &error_text)
+{
+    return {QStringLiteral("Writing to INI file failed! Path = ") + path + QStringLiteral("\r\n")
+                + QStringLiteral(" Error = ") + QString::number(error_number) + QLatin1Char(' ') + error_text,
+            Message_icon::Critical, QStringLiteral(" DKN Error")};
 }

@@ -42,6 +42,31 @@ QStringList Message_recorder::Texts() const
     return texts;
 }
 
+Settings_store_stand_in::~Settings_store_stand_in()
+{
+    Let_go();
+    done_.acquire(int(Writes().size()));
+}
+
+Ini::Write_result Settings_store_stand_in::Write(const QString &path, const QString &section, const QString &key,
+                                                 const QString &value)
+{
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        writes_ << key + QLatin1Char('=') + value;
+    }
+    go_.acquire(), go_.release(); // once let go, for good
+    const Ini::Write_result result = Fallback().Write(path, section, key, value);
+    done_.release();
+    return result;
+}
+
+QStringList Settings_store_stand_in::Writes() const
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    return writes_;
+}
+
 QByteArray File_bytes(const QString &path)
 {
     QFile file(path);

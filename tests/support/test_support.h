@@ -8,11 +8,14 @@
 #include "shared/facility.h"
 #include "shared/keyboard.h"
 #include "shared/message_box.h"
+#include "shared/settings_writer.h"
 #include "shared/sound_output.h"
 
 #include <QList>
 
 #include <functional>
+#include <mutex>
+#include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -71,6 +74,26 @@ public:
 
 private:
     Scoped_facility<Keyboard> use_{*this};
+};
+
+// The settings writes while it lives: each recorded ("key=value"), then made for real;
+// while held, each waits until let go, as a network drive that stops answering. None may
+// be on its way when it goes.
+class Settings_store_stand_in final : public Settings_store
+{
+public:
+    explicit Settings_store_stand_in(bool held = false) : go_(held ? 0 : 1) {}
+    ~Settings_store_stand_in() override; // lets go, and waits for the writes inside
+    Ini::Write_result Write(const QString &path, const QString &section, const QString &key,
+                            const QString &value) override;
+    void Let_go() { go_.release(); }
+    QStringList Writes() const;
+
+private:
+    mutable std::mutex lock_;
+    QStringList writes_;
+    QSemaphore go_, done_;
+    Scoped_facility<Settings_store> use_{*this};
 };
 
 // The sound output while it lives: each sound is recorded as "<frames> <wait>", not played.
