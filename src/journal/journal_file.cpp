@@ -31,12 +31,16 @@ Journal_file::Opened Journal_file::Open(const QString &path)
 {
     Close();
     int error = 0;
-    const int fd = Regular_file::Open_descriptor(path, O_RDWR | O_APPEND | O_CREAT, &error);
+    // No link followed: one put there would have the journal appended to any file of
+    // ours it points at, or make a file where it points.
+    const int fd = Regular_file::Open_descriptor(path, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW, &error);
     if (fd < 0) {
         errno = error;
         Fail(QStringLiteral("cannot open"));
         if (error == EINVAL)
             error_ = QStringLiteral("not a regular file");
+        else if (error == ELOOP)
+            error_ = QStringLiteral("a symbolic link, not followed");
         return Opened::Failed;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -68,11 +72,21 @@ void Journal_file::Close()
     fd_ = -1;
 }
 
-bool Journal_file::Append(const QByteArray &bytes)
+bool Journal_file::Append(const QByteArray &bytes, qint64 *written)
 {
+    qsizetype done = 0;
+    struct Tell
+    {
+        qsizetype &done;
+        qint64 *written;
+        ~Tell()
+        {
+            if (written)
+                *written = done;
+        }
+    } tell{done, written};
     if (fd_ < 0)
         return Fail(QStringLiteral("not open"));
-    qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
@@ -115,7 +129,12 @@ Journal_file::Opened Journal_file::Open(const QString &)
 
 void Journal_file::Close() {}
 
-bool Journal_file::Append(const QByteArray &) { return false; }
+bool Journal_file::Append(const QByteArray &, qint64 *written)
+{
+    if (written)
+        *written = 0;
+    return false;
+}
 
 bool Journal_file::Sync() { return false; }
 

@@ -27,8 +27,9 @@ public:
     // disk), and the next one must start on a line of its own.
     bool Ends_mid_line() const { return ends_mid_line_; }
 
-    // Appends every byte; false when not all could be written (Error says why).
-    bool Append(const QByteArray &bytes);
+    // Appends every byte; false when not all could be written (Error says why). written,
+    // when given, is how many were.
+    bool Append(const QByteArray &bytes, qint64 *written = nullptr);
     // What was appended is on the disk, not only in the system's cache.
     bool Sync();
     QString Error() const { return error_; }

@@ -9,19 +9,18 @@
 // and writes it. So a start never waits for the disk. Start and Abort are synced to
 // the disk at once, the rest in batches within a second. A journal that cannot be
 // written says so once (Cannot_write) and keeps trying; the program never waits.
+// What a failing disk did not take is held, every line but received ones and heat
+// changes (up to a bound), and written in order once it takes lines again; the rest
+// is counted in an "unwritten" line.
 
-#include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <functional>
 #include <memory>
-
-class QThread;
 
 struct Journal_limits
 {
@@ -29,6 +28,9 @@ struct Journal_limits
     qint64 received_per_day = qint64(50) * 1024 * 1024;
     // Received text waiting for a slow disk; more is counted, not kept.
     qint64 waiting = qint64(8) * 1024 * 1024;
+    // Lines held for a disk that failed, to be written when it takes them again (all but
+    // received lines and heat changes); more are counted, not kept.
+    qint64 kept_lines = 10000;
 };
 
 class Race_journal : public QObject
@@ -38,10 +40,17 @@ public:
     using Limits = Journal_limits;
     // How long other lines may wait to be written with the next ones.
     static constexpr int Batch_ms = 250;
+    // How long the exit waits for the disk.
+    static constexpr int Exit_wait_ms = 2000;
 
-    // Writes into folder, which must be an absolute path (else it says it cannot write).
-    explicit Race_journal(const QString &folder, Limits limits = Limits(), QObject *parent = nullptr);
-    // Writes and syncs what waits, then ends its thread.
+    // Writes into folder, which must be an absolute path to a folder of the user's own
+    // that no other user may write to (else it says it cannot write). before_write, when
+    // given, runs on the journal's thread before each write to the file (a test holds it
+    // there, as a disk that does not answer does).
+    explicit Race_journal(const QString &folder, Limits limits = Limits(),
+                          std::function<void()> before_write = {}, QObject *parent = nullptr);
+    // Writes and syncs what waits, then ends its thread; waits for it at most Exit_wait_ms,
+    // then leaves it behind. Lines that were not written are counted on standard error.
     ~Race_journal() override;
 
     // The time an entry carries: milliseconds since the epoch, UTC, shown in local time.
@@ -79,22 +88,11 @@ private:
         bool bounded = false; // received: kept up to the day's limit
     };
     class Writer; // the journal's thread's side: the file, formatting, limits
+    struct State;
 
     void Add(Entry &&entry, bool urgent, qint64 bounded_size = 0);
-    void Run();
+    static void Run(State &state);
 
-    const Limits limits_;
-    std::unique_ptr<Writer> writer_;
-    std::unique_ptr<QThread> thread_;
-
-    mutable QMutex lock_;
-    QWaitCondition wake_;
-    QList<Entry> queue_;
-    qint64 waiting_bytes_ = 0;
-    qint64 dropped_ = 0; // received lines not kept while the disk was behind
-    bool urgent_ = false;
-    bool stopping_ = false;
-    QString path_;
-    // Received lines before this time (the next local midnight) are not kept: the day's journal is full.
-    std::atomic<qint64> received_closed_until_{0};
+    // Shared with the journal's thread, which keeps it when it is left behind.
+    std::shared_ptr<State> state_;
 };

@@ -1,6 +1,7 @@
 #include "shared/single_instance.h"
 
 #include "shared/app_user_data.h"
+#include "shared/own_folder.h"
 #include "shared/regular_file.h"
 
 #include <QDir>
@@ -20,23 +21,6 @@
 namespace {
 
 const QString Lock_name = QStringLiteral("/Velantra_remote.lock");
-
-// A folder nobody else can write to: elsewhere another user could plant a held lock
-// (refusing every start) or a FIFO.
-bool Own_folder(const QString &folder, bool private_only)
-{
-    if (folder.isEmpty() || QDir::isRelativePath(folder))
-        return false;
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return private_only ? (st.st_mode & 0777) == 0700 : (st.st_mode & 0022) == 0;
-#else
-    Q_UNUSED(private_only);
-    return QFileInfo(folder).isDir();
-#endif
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -99,32 +100,35 @@ private slots:
         QCOMPARE(File_bytes(dir.filePath("Velantra_journal_" + tomorrow.date().toString(Qt::ISODate) + ".txt")).count("next day"), 2);
     }
 
-    void a_journal_that_cannot_be_written_says_so_once_and_goes_on_data()
+    // Nothing that is not a file of ours in a folder of ours is written to, and that is
+    // said once; the program goes on.
+    void a_journal_that_cannot_be_opened_says_so_once_and_touches_nothing_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::newRow("a FIFO in the way") << "fifo"; // must not hang the writer
-        QTest::newRow("file-size limit") << "File too large"; // cut mid-line
-        QTest::newRow("full disk") << "No space left on device";
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a FIFO in the way") << "fifo" << "not a regular file"; // must not hang the writer
+        QTest::newRow("a link to a file of ours") << "link" << "a symbolic link, not followed";
+        QTest::newRow("a link to nothing") << "dangling" << "a symbolic link, not followed";
+        QTest::newRow("a folder others may write to") << "folder" << "the folder is not the user's own, or other users may write to it";
     }
-    void a_journal_that_cannot_be_written_says_so_once_and_goes_on()
+    void a_journal_that_cannot_be_opened_says_so_once_and_touches_nothing()
     {
         QFETCH(QString, fault);
+        QFETCH(QString, why);
         QTemporaryDir dir;
-        std::optional<Small_tmpfs> disk;
-        if (fault.startsWith(QLatin1String("No space")) && !disk.emplace("size=64k").Mounted())
-            QSKIP("no tmpfs may be mounted here (root only)");
-        const QString path = Today_file(disk ? disk->Path() : dir.path());
+        const QString path = Today_file(dir.path()), target = dir.filePath(QStringLiteral("settings.ini"));
         if (fault == QLatin1String("fifo"))
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        std::optional<File_size_limit> limit;
-        if (fault.startsWith(QLatin1String("File")))
-            limit.emplace(40); // inside the first line
-        if (disk)
-            disk->Fill();
+        if (fault == QLatin1String("link"))
+            QVERIFY(Write_file(target, "[settings]\r\n"));
+        if (fault == QLatin1String("link") || fault == QLatin1String("dangling"))
+            QVERIFY(QFile::link(target, path));
+        if (fault == QLatin1String("folder"))
+            QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
         std::atomic<int> said{0}; // told on the journal's thread
         QString text;
         {
-            Race_journal journal(QFileInfo(path).path());
+            Race_journal journal(dir.path());
             connect(&journal, &Race_journal::Cannot_write, &journal, [&](const QString &why) {
                 text = said.load() ? text : why;
                 ++said;
@@ -132,18 +136,92 @@ private slots:
             for (int i = 0; i < 3; ++i, QTest::qWait(30)) // batches of their own
                 journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start")}, Start, Urgent);
             QTRY_COMPARE(said.load(), 1);
-            // Room again: the gap is on record, and the next line starts on a line of its own.
+        }
+        QCOMPARE(said.load(), 1);
+        QCOMPARE(text, QStringLiteral("The race journal cannot be written: ") + path + QStringLiteral(": ") + why);
+        QCOMPARE(File_bytes(target), QByteArray(fault == QLatin1String("link") ? "[settings]\r\n" : "")); // untouched, or never made
+        QVERIFY(fault != QLatin1String("folder") || !QFileInfo::exists(path));
+    }
+
+    // What a full disk or a file-size limit did not take: every line but received ones is
+    // held, up to a bound, and written in order once the disk takes lines again; the rest
+    // is counted.
+    void lines_a_failing_disk_did_not_take_are_written_once_it_does_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("kept"); // lines held at most
+        QTest::newRow("full disk") << "No space left on device" << 10000;
+        QTest::newRow("full disk, two lines held") << "No space left on device" << 2;
+        QTest::newRow("file-size limit, a line cut") << "File too large" << 10000;
+    }
+    void lines_a_failing_disk_did_not_take_are_written_once_it_does()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, kept);
+        QTemporaryDir dir;
+        std::optional<Small_tmpfs> disk;
+        if (fault.startsWith(QLatin1String("No space")) && !disk.emplace("size=64k,mode=0700").Mounted())
+            QSKIP("no tmpfs may be mounted here (root only)");
+        const QString path = Today_file(disk ? disk->Path() : dir.path());
+        std::optional<File_size_limit> limit;
+        if (disk)
+            disk->Fill();
+        else
+            limit.emplace(40); // inside the first line
+        const QStringList starts{Start + " 1", Start + " 2", Start + " 3"};
+        std::atomic<int> writes{0};
+        QSemaphore go;
+        {
+            Journal_limits limits;
+            limits.kept_lines = kept;
+            Race_journal journal(QFileInfo(path).path(), limits, [&] {
+                if (writes++ == 0)
+                    go.acquire();
+            });
+            const struct Let_go { QSemaphore &go; ~Let_go() { go.release(2); } } let_go{go};
+            const auto sent = [&](int i) { journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start")}, starts[i], Urgent); };
+            sent(0);
+            QTRY_COMPARE(writes.load(), 1); // alone, held at the disk while the rest comes
+            journal.Record_received(Race_journal::Now(), {QStringLiteral("a")});
+            sent(1);
+            journal.Record_received(Race_journal::Now(), {QStringLiteral("b")});
+            sent(2);
+            go.release();
+            QTRY_VERIFY(writes.load() >= 2); // all of it tried, in vain
             limit.reset();
             if (disk)
                 QFile::remove(disk->Path() + QStringLiteral("/filler"));
             journal.Record(Race_journal::Now(), QStringLiteral("ended"));
         }
-        QCOMPARE(said.load(), 1);
-        QVERIFY2(text.startsWith(QStringLiteral("The race journal cannot be written: ") + path + QStringLiteral(": ")), qPrintable(text));
-        if (fault == QLatin1String("fifo"))
-            return; // never read: a FIFO would hold the reader
+        QStringList expected;
+        for (int i = 0; i < std::min(3, kept); ++i)
+            expected << "T\tsent\tstart\t" + starts[i];
+        expected << QStringLiteral("T\tunwritten\t%1 lines could not be written: cannot write: %2").arg(5 - expected.size()).arg(fault) << "T\tended";
         const QStringList lines = Masked_lines(path);
-        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"T\tunwritten\t3 lines could not be written: cannot write: " + fault, "T\tended"}));
+        QCOMPARE(lines.mid(lines.size() - expected.size()), expected);
+    }
+
+    // A disk that does not answer holds the exit Exit_wait_ms at most: what was not written
+    // is counted on standard error, and written if the disk answers while the process lives.
+    void a_disk_that_hangs_holds_the_exit_a_while_only()
+    {
+        QTemporaryDir dir;
+        const auto disk = std::make_shared<QSemaphore>(); // what the left-behind thread waits on
+        const auto waiting = std::make_shared<std::atomic<int>>(0);
+        {
+            Race_journal journal(dir.path(), {}, [disk, waiting] {
+                ++*waiting;
+                disk->acquire();
+                disk->release();
+            });
+            journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("start")}, Start, Urgent);
+            QTRY_COMPARE(waiting->load(), 1);
+            journal.Record(Race_journal::Now(), QStringLiteral("ended"));
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("velantra-remote: the race journal's disk did not answer within 2 s; "
+                                                          "2 lines were not written to " + Today_file(dir.path())));
+        }
+        disk->release();
+        QTRY_COMPARE(Masked_lines(Today_file(dir.path())), (QStringList{"T\tsent\tstart\t" + Start, "T\tended"}));
     }
 
     void a_kill_right_after_a_start_leaves_it_on_disk_and_a_running_copys_journal_untouched()
