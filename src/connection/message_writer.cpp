@@ -5,6 +5,7 @@
 
 
 #include <chrono>
+#include <utility>
 
 qint64 Utc_now_us()
 {
@@ -54,6 +55,7 @@ Send_result Message_writer::Send(Message_kind kind, const QString &text, Message
             if (sent < 0) {
                 Tell_not_sent(waiting.message, Not_sent_reason::Error, Socket_io::Error_text(error));
                 Fail_locked(error);
+                ++refused_;
                 result = Send_result::Not_connected;
             } else {
                 // Begun on the wire: the rest waits whole, whatever the bound.
@@ -63,6 +65,7 @@ Send_result Message_writer::Send(Message_kind kind, const QString &text, Message
             Tell_not_sent(waiting.message, Not_sent_reason::Queue_full,
                           Socket_io::Error_text(Socket_io::No_buffer_space()));
             Fail_locked(Socket_io::No_buffer_space());
+            ++refused_;
             result = Send_result::Queue_full;
         }
         if (result == Send_result::Queued) {
@@ -88,6 +91,7 @@ void Message_writer::Open(qintptr socket, std::function<void()> wake)
     socket_ = own;
     wake_ = std::move(wake);
     error_ = own < 0 ? Socket_io::No_buffer_space() : 0;
+    refused_ = 0;
 }
 
 bool Message_writer::Is_open() const
@@ -146,7 +150,7 @@ int Message_writer::Close(Not_sent_reason why)
 {
     std::lock_guard<std::mutex> lock(lock_);
     Flush_locked();
-    const int unsent = int(queue_.size());
+    const int unsent = int(queue_.size()) + std::exchange(refused_, 0);
     const QString detail = error_ ? Socket_io::Error_text(error_) : QString();
     for (const Waiting &waiting : queue_)
         Tell_not_sent(waiting.message, why, detail);

@@ -93,7 +93,8 @@ public:
     int Error() const;   // the system's number of that failure
     bool Was_reset() const;
     // Sends what it can of what waits, then drops the rest (each told with why) and
-    // closes its descriptor. Returns how many messages were not sent.
+    // closes its descriptor. Returns how many messages were not sent: those dropped, and
+    // those refused because the connection failed with them (the queue full, a send error).
     int Close(Not_sent_reason why);
 
 private:
@@ -114,5 +115,6 @@ private:
     std::deque<Waiting> queue_;
     qsizetype queued_bytes_ = 0; // of the messages none of whose bytes went yet
     int error_ = 0; // non-zero: failed
+    int refused_ = 0; // messages refused as the connection failed with them
     Message_observer *observer_ = nullptr;
 };

@@ -89,7 +89,7 @@ void Journal_hooks::Attach(Race_journal &journal, Remote_connection &connection,
     });
     record(&connection, &Remote_connection::Lost,
            [this, j, now](Remote_connection::Loss how, int number, const QString &description, int) {
-               lost_ = true;
+               lost_ = how != Remote_connection::Peer_closed; // a close in order has no error after it
                QStringList details{how == Remote_connection::Peer_closed ? QStringLiteral("peer closed")
                                    : how == Remote_connection::Reset ? QStringLiteral("reset")
                                                                      : QStringLiteral("error")};

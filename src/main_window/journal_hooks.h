@@ -31,5 +31,5 @@ public:
 private:
     std::atomic<Race_journal *> journal_{nullptr}; // none until the program's start was checked
     QList<QMetaObject::Connection> connections_;
-    bool lost_ = false; // the error that ended a connection is on record as its loss
+    bool lost_ = false; // the error that ends a connection, told next, is on record as its loss
 };

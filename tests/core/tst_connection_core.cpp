@@ -171,8 +171,8 @@ private slots:
         QCOMPARE(result, Send_result::Queue_full);
         QVERIFY(waiting > 2 && waiting <= 2 + Message_writer::Max_queued / 1000);
         QTRY_COMPARE(f.errors.size(), 2);
-        QCOMPARE(f.errors[1][2].toInt(), waiting);
-        QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" after the box
+        QCOMPARE(f.errors[1][2].toInt(), waiting + 1); // and the one refused
+        QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" as it shows the error
         QCOMPARE(f.connection.Socket_state(), 9);
     }
 };
