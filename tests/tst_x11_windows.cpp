@@ -78,12 +78,19 @@ private slots:
         dirs_ = std::make_unique<Isolated_user_dirs>();
         boxes_ = std::make_unique<Message_recorder>();
         Set_application_identity(); // as the program starts
-        // PC data as an implementation may fill it in, with letters that reach below the line.
-        Globals::Computer_name = QStringLiteral("start-pc");
-        Globals::Ram_size_text = QStringLiteral("8 GB (jpqgy)");
-        Globals::Windows_version_text = QStringLiteral("Debian 12 (jpqgy)");
-        Globals::Cpu_text = QStringLiteral("x86_64");
-        Globals::Os_text = QStringLiteral("Linux");
+        // PC data as the program reads it on a machine with long names, and letters that
+        // reach below the line.
+        QTemporaryDir files;
+        QVERIFY(Write_file(files.filePath("os-release"), "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n")
+                && Write_file(files.filePath("cpuinfo"), "model name\t: Intel(R) Core(TM) i7-10700K CPU @ 3.80GHz\n")
+                && Write_file(files.filePath("meminfo"), "MemTotal:       16303412 kB\n"));
+        const Globals::Machine_texts machine =
+            Globals::Describe_machine(files.filePath("os-release"), files.filePath("cpuinfo"), files.filePath("meminfo"));
+        Globals::Computer_name = QStringLiteral("startpc-jpqgy");
+        Globals::Ram_size_text = machine.memory;
+        Globals::Windows_version_text = machine.system;
+        Globals::Cpu_text = machine.cpu;
+        Globals::Os_text = machine.os;
         auto *main = new Form_remotestart;
         main->Form_Load();
         main->show();
