@@ -118,10 +118,14 @@ private slots:
             // The program icon is the main window's; the other two have none of their own.
             QCOMPARE(X_property(windows_[i], "_NET_WM_ICON").isEmpty(), i != 0);
         }
-        // Error report and About are kept above the main window: on Wayland, which has no
-        // "on top", the compositor is told so through the transient parent.
-        for (QWidget *window : {windows_[1], windows_[2]})
+        // Error report and About are kept above the main window: the window system is told
+        // whose they are (on Wayland, which has no "on top", that is what keeps them above).
+        for (QWidget *window : {windows_[1], windows_[2]}) {
             QCOMPARE(window->windowHandle()->transientParent(), windows_[0]->windowHandle());
+            const QByteArray owner = X_property(window, "WM_TRANSIENT_FOR");
+            QCOMPARE(owner.size(), int(sizeof(long)));
+            QCOMPARE(quint64(*reinterpret_cast<const long *>(owner.constData())), quint64(windows_[0]->winId()));
+        }
     }
 
     void controls_without_a_font_of_their_own_take_their_windows()
