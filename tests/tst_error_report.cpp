@@ -245,7 +245,7 @@ private slots:
         QTest::newRow("no such folder") << "relative" << "Log errorPath not found 76";
         // Root may write anywhere: a log file that is a folder fails for everyone.
         QTest::newRow("log is a folder") << "folder" << "Log errorPath/File access error 75";
-        QTest::newRow("file-size limit") << "limit" << "Log errorDevice I/O error 57";
+        QTest::newRow("file-size limit") << "limit" << "Log errorDisk full 61";
         QTest::newRow("full disk") << "full" << "Log errorDisk full 61";
     }
 

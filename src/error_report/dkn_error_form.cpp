@@ -283,6 +283,7 @@ std::pair<qint16, QString> Log_failure(int error, bool opening)
     case ENOTDIR:
         return {76, QStringLiteral("Path not found")};
     case ENOSPC:
+    case EFBIG: // the file-size limit (ulimit -f): for the user the same as a full disk
 #ifdef EDQUOT
     case EDQUOT:
 #endif
