@@ -56,6 +56,7 @@ signals:
     // For whoever keeps a record or sounds an alarm (emitted on the connection's thread).
     void Connect_asked(const QString &host);
     void Connected();
+    void First_line_received(); // once a connection: its first whole line from the server
     void Closed_by_official(int unsent); // Disconnect, a new Connect, or the exit
     // After it was connected. number and description: of the error (0 and empty for Peer_closed).
     void Lost(Remote_connection::Loss how, int number, const QString &description, int unsent);
@@ -87,5 +88,6 @@ private:
     quint16 remote_port_ = Protocol::Remote_port;
     bool read_queued_ = false;
     bool was_connected_ = false; // since the last Connect: a loss is one only after this
+    bool line_told_ = false;     // First_line_received, for this connection
     qint64 held_read_us_ = 0;    // when the held piece's last block was read
 };

@@ -76,7 +76,8 @@ quint16 Closed_port() // a loopback port where nothing listens
 
 bool Loopback_server::Accept()
 {
-    peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
+    // One taken in by the event loop already is no new one to wait for.
+    peer = server.hasPendingConnections() || server.waitForNewConnection(5000) ? server.nextPendingConnection() : nullptr;
     return peer;
 }
 
