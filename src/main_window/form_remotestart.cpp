@@ -141,8 +141,10 @@ Form_remotestart::~Form_remotestart()
     delete trigger_;
     trigger_ = nullptr;
     network_.reset();
-    if (journal_)
+    if (journal_) {
+        journal_hooks_->Flush();
         journal_->Record(Race_journal::Now(), QStringLiteral("ended"));
+    }
     journal_.reset(); // written and synced before the process goes
 }
 
@@ -444,6 +446,7 @@ void Form_remotestart::Show_connected()
 // A connection works again: the outage is over.
 void Form_remotestart::Show_working()
 {
+    journal_hooks_->Connection_working();
     Show_loss_alarm(false);
     Show_heat_stale(false);
 }
