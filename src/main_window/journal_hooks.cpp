@@ -81,6 +81,15 @@ void Journal_hooks::Message_not_sent(const Outgoing_message &message, Not_sent_r
     }
 }
 
+void Journal_hooks::Message_not_acknowledged(const Outgoing_message &message, qint64 utc_us)
+{
+    if (Race_journal *journal = journal_.load(std::memory_order_acquire)) {
+        fold_->Release();
+        journal->Record_message(Ms(utc_us), QStringLiteral("unacknowledged"),
+                                {Kind_word(message.kind), Source_words(message)}, message.text, Urgency(message));
+    }
+}
+
 void Journal_hooks::Connection_working()
 {
     if (journal_.load(std::memory_order_acquire))

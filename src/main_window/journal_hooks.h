@@ -37,6 +37,7 @@ public:
     void Message_sent(const Outgoing_message &message, qint64 utc_us) override;
     void Message_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail,
                           qint64 utc_us) override;
+    void Message_not_acknowledged(const Outgoing_message &message, qint64 utc_us) override;
 
 private:
     std::atomic<Race_journal *> journal_{nullptr}; // none until the program's start was checked

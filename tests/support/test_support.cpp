@@ -1,15 +1,20 @@
 #include "support/test_support.h"
 
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #endif
@@ -189,4 +194,75 @@ Folder_refusing_new_files::~Folder_refusing_new_files()
     if (immutable_)
         Set_immutable(path_, false);
     QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+namespace {
+const QString Netns_folder = QStringLiteral("/run/netns/");
+
+bool Enter_namespace(const QString &name)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(Netns_folder + name).constData(), O_RDONLY | O_CLOEXEC);
+    const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return entered;
+#else
+    Q_UNUSED(name);
+    return false;
+#endif
+}
+} // namespace
+
+Namespaced_link::Namespaced_link()
+    : client_(QStringLiteral("velantra-c-%1").arg(QCoreApplication::applicationPid())),
+      server_(QStringLiteral("velantra-s-%1").arg(QCoreApplication::applicationPid()))
+{
+#ifdef Q_OS_LINUX
+    if (::geteuid() != 0)
+        return;
+    // Those a killed run left behind.
+    const QRegularExpression ours(QStringLiteral("^velantra-[cs]-(\\d+)$"));
+    for (const QString &name : QDir(Netns_folder).entryList(QDir::Files)) {
+        const QRegularExpressionMatch match = ours.match(name);
+        if (match.hasMatch() && ::kill(pid_t(match.captured(1).toLongLong()), 0) != 0 && errno == ESRCH)
+            Ip({"netns", "del", name});
+    }
+    made_ = Ip({"netns", "add", client_}) && Ip({"netns", "add", server_})
+            && Ip({"link", "add", "vc", "netns", client_, "type", "veth", "peer", "name", "vs", "netns", server_})
+            && Ip({"-n", client_, "addr", "add", "10.26.0.1/24", "dev", "vc"})
+            && Ip({"-n", server_, "addr", "add", Server_address() + "/24", "dev", "vs"})
+            && Ip({"-n", client_, "link", "set", "vc", "up"}) && Mend();
+    home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    made_ = made_ && home_ >= 0 && Enter_namespace(client_);
+#endif
+}
+
+Namespaced_link::~Namespaced_link()
+{
+#ifdef Q_OS_LINUX
+    if (home_ >= 0) {
+        ::setns(home_, CLONE_NEWNET);
+        ::close(home_);
+    }
+    if (::geteuid() == 0) {
+        Ip({"netns", "del", client_}); // the pair goes with them
+        Ip({"netns", "del", server_});
+    }
+#endif
+}
+
+bool Namespaced_link::Listen(QTcpServer &server)
+{
+    // A socket stays in the namespace it was made in.
+    const bool listening = made_ && Enter_namespace(server_) && server.listen(QHostAddress(Server_address()), 0);
+    return Enter_namespace(client_) && listening;
+}
+
+bool Namespaced_link::Ip(const QStringList &arguments)
+{
+    QProcess ip;
+    ip.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ip.start(QStringLiteral("ip"), arguments);
+    return ip.waitForFinished(30000) && ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0;
 }
