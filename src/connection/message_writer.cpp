@@ -18,9 +18,15 @@ Message_writer::~Message_writer()
     Socket_io::Close(socket_);
 }
 
+void Message_writer::Set_send(Send_function send)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    send_ = std::move(send);
+}
+
 qint64 Message_writer::Send_locked(const char *data, qint64 size, int &error)
 {
-    const qint64 sent = Socket_io::Send(socket_, data, size, error);
+    const qint64 sent = send_ ? send_(socket_, data, size, error) : Socket_io::Send(socket_, data, size, error);
     if (sent > 0)
         handed_ += sent;
     return sent;

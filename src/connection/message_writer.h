@@ -78,12 +78,18 @@ public:
     // link leaves time to give.
     static constexpr qsizetype Max_remembered = 64;
 
+    // Hands bytes to the network without waiting, as Socket_io::Send.
+    using Send_function = std::function<qint64(qintptr socket, const char *data, qint64 size, int &error)>;
+
     Message_writer() = default;
     ~Message_writer();
     Q_DISABLE_COPY_MOVE(Message_writer)
 
     // Set once, before any message.
     void Set_observer(Message_observer *observer) { observer_ = observer; }
+    // Tests stand in for the socket's send: one that takes nothing is a server that
+    // stopped reading, whatever the system's buffers.
+    void Set_send(Send_function send);
 
     // Any thread. The message text is built here, with the time of sending.
     Send_result Start(Message_source source);
@@ -133,5 +139,6 @@ private:
     int error_ = 0; // non-zero: failed
     qint64 handed_ = 0; // bytes handed to the network on this socket
     std::deque<Handed> remembered_;
+    Send_function send_;
     Message_observer *observer_ = nullptr;
 };

@@ -40,6 +40,11 @@ void Remote_connection::Set_grace_ms(int ms)
     grace_timer_->setInterval(ms);
 }
 
+void Remote_connection::Set_stall_ms(int ms)
+{
+    winsock1_->Set_stall_ms(ms);
+}
+
 Message_writer &Remote_connection::Writer() const
 {
     return winsock1_->Writer();

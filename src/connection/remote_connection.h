@@ -40,6 +40,8 @@ public:
     static constexpr int Grace_ms = 200;
     // Tests on a loaded machine lengthen the wait so a slow second read is not taken for a pause.
     void Set_grace_ms(int ms);
+    // How long messages may wait for the socket before the connection fails (Tcp_client::Stall_ms).
+    void Set_stall_ms(int ms);
 
     // Any thread.
     Message_writer &Writer() const;

@@ -37,6 +37,11 @@ Tcp_client::~Tcp_client()
     Close();
 }
 
+void Tcp_client::Set_stall_ms(int ms)
+{
+    stall_timer_->setInterval(ms);
+}
+
 int Tcp_client::State() const
 {
     if (error_)

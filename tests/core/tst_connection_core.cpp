@@ -9,6 +9,8 @@
 #include <QtNetwork>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace {
@@ -127,37 +129,36 @@ private slots:
         QVERIFY(f.Quiet());
     }
 
-    // A server that takes nothing more: what must wait waits behind what was given
-    // before, and what cannot go is never dropped silently: a Disconnect counts it, a
-    // queue that has not drained in 2 s or that is full ends the connection as an error
-    // with the count, and a start given after that is refused.
+    // A server that takes nothing more, made with a stand-in for the socket's send: what
+    // must wait waits behind what was given before, and what cannot go is never dropped
+    // silently: a Disconnect counts it, a queue that has not drained in time or that is
+    // full ends the connection as an error with the count, and a start given after that
+    // is refused.
     void a_server_that_stops_reading()
     {
         Fixture f;
         QSignalSpy closed(&f.connection, &Remote_connection::Closed_by_official);
         QSignalSpy lost(&f.connection, &Remote_connection::Lost);
-        const auto connect_and_fill = [&] { // true once a text begun and a start wait for good
-            if (!f.Connect())
-                return false;
-            f.peer->setReadBufferSize(1);
-            // A small, fixed receive buffer: one the kernel may still grow, or make room in by
-            // packing what it holds, takes the queue seconds later and no stall is due.
-            const int small = 4096;
-            ::setsockopt(int(f.peer->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-            const QString big(60000, QLatin1Char('x'));
-            for (int i = 0; i < 1000; ++i) // the socket full, and still full once in-flight bytes are taken
-                if (f.writer.Text(big, {}) == Send_result::Queued && (QTest::qWait(200), !f.writer.Flush()))
-                    return f.writer.Start({}) == Send_result::Queued;
-            return false;
+        qint64 takes = 0; // bytes the stand-in takes before it takes nothing more
+        f.writer.Set_send([&takes](qintptr, const char *, qint64 size, int &) {
+            const qint64 taken = std::min(takes, size);
+            takes -= taken;
+            return taken;
+        });
+        const auto connect_and_fill = [&] { // a text begun on the wire and a start wait
+            takes = 100;
+            return f.Connect() && f.writer.Text(QString(1000, QLatin1Char('x')), {}) == Send_result::Queued
+                   && f.writer.Start({}) == Send_result::Queued;
         };
         QVERIFY(connect_and_fill());
         f.connection.Disconnect();
         QCOMPARE(closed.size(), 1);
-        QCOMPARE(closed[0][0].toInt(), 2); // the text begun on the wire and the start
+        QCOMPARE(closed[0][0].toInt(), 2);
         QVERIFY(f.Quiet());
 
+        f.connection.Set_stall_ms(50);
         QVERIFY(connect_and_fill());
-        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 3 * Tcp_client::Stall_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 60000);
         QCOMPARE(f.errors[0], (QVariantList{10055, QStringLiteral("No buffer space available"), 2}));
         QCOMPARE(lost.size(), 1);
         QCOMPARE(f.connection.Socket_state(), 9);
@@ -174,6 +175,42 @@ private slots:
         QCOMPARE(f.errors[1][2].toInt(), waiting);
         QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" after the box
         QCOMPARE(f.connection.Socket_state(), 9);
+    }
+
+    // The same for real: the server's receive buffer made small before it listens, so the
+    // kernel never offers more than it keeps. Once nothing has moved for a second the socket
+    // counts as full, and the stall ends the connection with the start counted.
+    void a_real_socket_that_stops_taking_stalls()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int small = 4096;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QVERIFY(::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small) == 0
+                && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(fd, 1) == 0);
+        Fixture f;
+        f.server.server.close();
+        QVERIFY(f.server.server.setSocketDescriptor(fd));
+        QVERIFY(f.Connect());
+        f.peer->setReadBufferSize(1); // it takes a byte, then nothing
+        const auto received = [&] { int bytes = 0; return ::ioctl(int(f.peer->socketDescriptor()), FIONREAD, &bytes), bytes; };
+        f.connection.Set_stall_ms(600000); // held while the socket fills
+        bool full = false;
+        for (int i = 0; i < 30 && !full; ++i) {
+            while (f.writer.Flush())
+                f.writer.Text(QString(60000, QLatin1Char('x')), {});
+            const int before = received();
+            QTest::qWait(1000);
+            full = received() == before && !f.writer.Flush();
+        }
+        QVERIFY(full);
+        QSignalSpy not_sent(&f.connection, &Remote_connection::Socket_error);
+        QCOMPARE(f.writer.Start({}), Send_result::Queued);
+        f.connection.Set_stall_ms(Tcp_client::Stall_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(f.errors.size(), 1, 60000);
+        QCOMPARE(f.errors[0][0].toInt(), 10055);
+        QVERIFY(f.errors[0][2].toInt() >= 2); // a text and the start at least
     }
 };
 
