@@ -8,37 +8,6 @@
 
 #include <QtTest>
 
-namespace {
-
-// The program's 2 s, 10 s and 10 s, shortened; working_ms long unless a test needs it.
-Reconnect_schedule::Waits Short_waits(int working_ms = 600000)
-{
-    return {20, 100, working_ms};
-}
-
-// What the fold writes, as the journal would, and its size.
-struct Fold_output
-{
-    Attempt_fold fold{[this](const Journal_line &line) { Add(line); }, 10000};
-    QStringList lines; // "<seconds> <event> <details>"
-    qint64 bytes = 0;
-    void Add(const Journal_line &line)
-    {
-        const QString text = QStringList{QString::number(line.time / 1000), line.event, line.details.join(' ')}.join(' ');
-        lines << text.trimmed();
-        bytes += 24 + 1 + line.event.size() + 1 + line.details.join('\t').toUtf8().size() + 2; // time, tabs, CR LF
-    }
-    // An attempt at second s that connects and is closed at once by the server.
-    void Hung_up(qint64 s)
-    {
-        fold.Connect({s * 1000, QStringLiteral("connect"), {QStringLiteral("192.168.1.20")}});
-        fold.Connected({s * 1000 + 2, QStringLiteral("connected"), {}});
-        fold.Ended({s * 1000 + 3, QStringLiteral("lost"), {QStringLiteral("peer closed")}});
-    }
-};
-
-} // namespace
-
 class Tst_reconnect : public QObject
 {
     Q_OBJECT
@@ -48,100 +17,85 @@ private slots:
     void one_outage_and_growing_waits_however_often_a_server_hangs_up()
     {
         Reconnect_schedule schedule;
-        schedule.Set_waits(Short_waits());
+        schedule.Set_waits({20, 100, 600000}); // the program's 2 s, 10 s and 10 s, shortened
         QSignalSpy attempts(&schedule, &Reconnect_schedule::Attempt_due);
         QSignalSpy working(&schedule, &Reconnect_schedule::Working);
         schedule.Official_connect(QStringLiteral("timing-server"));
         schedule.Connected();
-        QVERIFY(!schedule.Attempting());
-        QVERIFY(schedule.Connection_lost()); // the loss begins the outage
-        QVERIFY(!schedule.Running());        // off: a loss waits for the setting, which begins at once
-        schedule.Set_enabled(true);
+        QVERIFY(schedule.Connection_lost() && !schedule.Running()); // the outage begins; off, nothing runs
+        schedule.Set_enabled(true); // on: at once
         QList<int> waits;
         for (int i = 0; i < 6 && attempts.wait(5000); ++i) {
-            QVERIFY(schedule.Attempting());
             waits << schedule.Next_wait_ms();
             if (i % 2 == 0) { // accepted and closed at once; the other ones refused
                 schedule.Connected();
                 QVERIFY(!schedule.Connection_lost());
             }
-            QVERIFY(schedule.Outage());
         }
         QCOMPARE(waits, (QList<int>{20, 40, 80, 100, 100, 100}));
-        QCOMPARE(attempts.constFirst().constFirst().toString(), QStringLiteral("timing-server"));
-        QVERIFY(working.isEmpty());
+        QVERIFY(schedule.Attempting() && schedule.Outage() && working.isEmpty());
+        QCOMPARE(attempts.constFirst().constFirst().toString(), "timing-server");
 
-        // A whole line from the server ends the outage; its next loss begins another, but
-        // is tried after the longest wait: a server that greets and hangs up is no storm.
-        QVERIFY(attempts.wait(5000));
-        schedule.Connected();
-        schedule.Line_received();
-        QCOMPARE(working.size(), 1);
-        QVERIFY(!schedule.Outage());
-        QVERIFY(schedule.Connection_lost());
-        QCOMPARE(schedule.Next_wait_ms(), 100);
-
-        // A connection that lasts works too, and the waits start again from nothing.
-        schedule.Set_waits(Short_waits(50));
-        QVERIFY(attempts.wait(5000));
-        schedule.Connected();
-        QVERIFY(working.wait(5000));
-        QVERIFY(!schedule.Running() && schedule.Connection_lost());
-        QCOMPARE(schedule.Next_wait_ms(), 0);
-        QVERIFY(attempts.wait(5000));
-
-        // The official takes over: nothing runs, and the official's own connection is
-        // an outage of its own when it ends.
-        schedule.Official_connect(QStringLiteral("timing-server"));
-        QVERIFY(!schedule.Running() && !schedule.Attempting() && !schedule.Outage());
-        schedule.Connected();
-        QVERIFY(schedule.Connection_lost());
-        QVERIFY(attempts.wait(5000));
+        // A whole line ends the outage; a loss after it begins another, tried after the
+        // longest wait, so a server that greets and hangs up is no storm. A connection
+        // that lasted is tried again at once.
+        for (const bool lasts : {false, true}) {
+            schedule.Set_waits({20, 100, lasts ? 50 : 600000});
+            QVERIFY(attempts.wait(5000));
+            schedule.Connected();
+            if (!lasts)
+                schedule.Line_received();
+            QTRY_COMPARE(working.size(), lasts ? 2 : 1);
+            QVERIFY(!schedule.Outage() && schedule.Connection_lost());
+            QCOMPARE(schedule.Next_wait_ms(), lasts ? 0 : 100);
+        }
         schedule.Official_disconnect();
-        QVERIFY(!schedule.Running() && !schedule.Outage());
-        QVERIFY(!schedule.Connection_lost()); // nothing to lose
+        QVERIFY(!schedule.Running() && !schedule.Outage() && !schedule.Connection_lost());
     }
 
     // A day of a server that hangs up every 10 s: the first attempts in full, then a line
     // a minute with the count; an attempt that matters is written whole, in order.
     void failed_attempts_fold_to_a_line_a_minute()
     {
-        Fold_output out;
+        QStringList lines; // "<seconds> <event> <details>"
+        qint64 bytes = 0;  // as the journal writes them: a time of 23 characters, tabs, CR LF
+        Attempt_fold fold([&](const Journal_line &line) {
+            lines << QStringList{QString::number(line.time / 1000), line.event, line.details.join(' ')}.join(' ').trimmed();
+            bytes += 26 + line.event.size() + line.details.join('\t').toUtf8().size();
+        }, 10000);
+        const auto attempt = [&](qint64 s, const QString &end, bool connects = true) { // over in 3 ms
+            fold.Connect({s * 1000, "connect", {"192.168.1.20"}});
+            if (connects)
+                fold.Connected({s * 1000 + 2, "connected", {}});
+            fold.Ended({s * 1000 + 3, end.section(' ', 0, 0), {end.section(' ', 1)}});
+        };
         qint64 s = 0;
         for (; s < 24 * 3600; s += 10)
-            out.Hung_up(s);
-        QVERIFY2(out.bytes < 1024 * 1024, qPrintable(QString::number(out.bytes)));
-        QCOMPARE(out.lines.mid(0, 4), (QStringList{"0 connect 192.168.1.20", "0 connected", "0 lost peer closed",
-                                                   "10 connect 192.168.1.20"}));
-        QCOMPARE(out.lines.size(), 3 * Attempt_fold::Kept_in_full + 24 * 60 - 1);
-        QCOMPARE(out.lines.at(9), QStringLiteral("80 attempts 6 failed lost peer closed")); // 30 s to 80 s
+            attempt(s, "lost peer closed");
+        QVERIFY2(bytes < 1024 * 1024, qPrintable(QString::number(bytes)));
+        QCOMPARE(lines.mid(8, 2), (QStringList{"20 lost peer closed", "80 attempts 6 failed lost peer closed"})); // 30 s to 80 s
+        QCOMPARE(lines.size(), 3 * Attempt_fold::Kept_in_full + 24 * 60 - 1);
 
         // A message given during a folded attempt: the count so far, then the attempt whole.
-        const qsizetype day = out.lines.size();
-        out.fold.Connect({s * 1000, QStringLiteral("connect"), {QStringLiteral("192.168.1.20")}});
-        out.fold.Ended({s * 1000 + 5, QStringLiteral("error"), {QStringLiteral("10061"), QStringLiteral("Connection refused")}});
-        out.fold.Connect({(s + 10) * 1000, QStringLiteral("connect"), {QStringLiteral("192.168.1.20")}});
-        out.fold.Connected({(s + 10) * 1000 + 2, QStringLiteral("connected"), {}});
-        out.fold.Release(); // the Start's line follows
-        out.fold.Ended({(s + 10) * 1000 + 3, QStringLiteral("lost"), {QStringLiteral("reset")}});
-        QCOMPARE(out.lines.mid(day), (QStringList{QString::number(s) + " attempts 4 failed error 10061 Connection refused",
-                                                  QString::number(s + 10) + " connect 192.168.1.20",
-                                                  QString::number(s + 10) + " connected",
-                                                  QString::number(s + 10) + " lost reset"}));
+        const qsizetype day = lines.size();
+        attempt(s, "error 10061 Connection refused", false);
+        fold.Connect({(s + 10) * 1000, "connect", {"192.168.1.20"}});
+        fold.Release(); // the Start's line follows
+        fold.Ended({(s + 10) * 1000 + 3, "lost", {"reset"}});
+        QCOMPARE(lines.mid(day), (QStringList{QString::number(s) + " attempts 4 failed error 10061 Connection refused",
+                                              QString::number(s + 10) + " connect 192.168.1.20", QString::number(s + 10) + " lost reset"}));
         int counted = 0; // every failed attempt of the day, and the refused one
-        for (const QString &line : out.lines.mid(9))
+        for (const QString &line : lines.filter(" attempts "))
             counted += line.section(' ', 2, 2).toInt();
         QCOMPARE(counted, 24 * 360 - Attempt_fold::Kept_in_full + 1);
 
         // A connection that lasted is no failed attempt: whole, and the next failures whole again.
-        out.lines.clear();
-        s += 100;
-        out.fold.Connect({s * 1000, QStringLiteral("connect"), {QStringLiteral("192.168.1.20")}});
-        out.fold.Connected({s * 1000, QStringLiteral("connected"), {}});
-        out.fold.Ended({(s + 11) * 1000, QStringLiteral("lost"), {QStringLiteral("peer closed")}});
-        out.Hung_up(s + 20);
-        QCOMPARE(out.lines.size(), 6);
-        QCOMPARE(out.lines.at(2), QString::number(s + 11) + " lost peer closed");
+        lines.clear();
+        fold.Connect({(s + 100) * 1000, "connect", {"192.168.1.20"}});
+        fold.Connected({(s + 100) * 1000, "connected", {}});
+        fold.Ended({(s + 111) * 1000, "lost", {"peer closed"}});
+        attempt(s + 120, "lost peer closed");
+        QCOMPARE(lines.size(), 6);
     }
 };
 

@@ -6,15 +6,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <cerrno>
-
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
 #include <sched.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #endif
@@ -81,8 +78,8 @@ quint16 Closed_port() // a loopback port where nothing listens
 
 bool Loopback_server::Accept()
 {
-    // One taken in by the event loop already is no new one to wait for.
-    peer = server.hasPendingConnections() || server.waitForNewConnection(5000) ? server.nextPendingConnection() : nullptr;
+    // With the event loop running: the client may be on this thread too (the schedule's attempts).
+    peer = QTest::qWaitFor([this] { return server.hasPendingConnections(); }, 5000) ? server.nextPendingConnection() : nullptr;
     return peer;
 }
 
@@ -196,67 +193,43 @@ Folder_refusing_new_files::~Folder_refusing_new_files()
     QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-namespace {
-const QString Netns_folder = QStringLiteral("/run/netns/");
-
-bool Enter_namespace(const QString &name)
+Namespaced_link::Namespaced_link() : server_(QStringLiteral("velantra-%1").arg(QCoreApplication::applicationPid()))
 {
 #ifdef Q_OS_LINUX
-    const int fd = ::open(QFile::encodeName(Netns_folder + name).constData(), O_RDONLY | O_CLOEXEC);
-    const bool entered = fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return entered;
-#else
-    Q_UNUSED(name);
-    return false;
-#endif
-}
-} // namespace
-
-Namespaced_link::Namespaced_link()
-    : client_(QStringLiteral("velantra-c-%1").arg(QCoreApplication::applicationPid())),
-      server_(QStringLiteral("velantra-s-%1").arg(QCoreApplication::applicationPid()))
-{
-#ifdef Q_OS_LINUX
-    if (::geteuid() != 0)
-        return;
-    // Those a killed run left behind.
-    const QRegularExpression ours(QStringLiteral("^velantra-[cs]-(\\d+)$"));
-    for (const QString &name : QDir(Netns_folder).entryList(QDir::Files)) {
-        const QRegularExpressionMatch match = ours.match(name);
-        if (match.hasMatch() && ::kill(pid_t(match.captured(1).toLongLong()), 0) != 0 && errno == ESRCH)
-            Ip({"netns", "del", name});
-    }
-    made_ = Ip({"netns", "add", client_}) && Ip({"netns", "add", server_})
-            && Ip({"link", "add", "vc", "netns", client_, "type", "veth", "peer", "name", "vs", "netns", server_})
-            && Ip({"-n", client_, "addr", "add", "10.26.0.1/24", "dev", "vc"})
-            && Ip({"-n", server_, "addr", "add", Server_address() + "/24", "dev", "vs"})
-            && Ip({"-n", client_, "link", "set", "vc", "up"}) && Mend();
+    // The client's namespace is this thread's own, new; ip, started from here, works in it.
     home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    made_ = made_ && home_ >= 0 && Enter_namespace(client_);
+    made_ = ::geteuid() == 0 && home_ >= 0 && Ip({"netns", "add", server_}) && ::unshare(CLONE_NEWNET) == 0
+            && Ip({"link", "add", "vc", "type", "veth", "peer", "name", "vs", "netns", server_})
+            && Ip({"addr", "add", "10.26.0.1/24", "dev", "vc"}) && Ip({"link", "set", "vc", "up"})
+            && Ip({"-n", server_, "addr", "add", Server_address() + "/24", "dev", "vs"}) && Mend();
+    client_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
 #endif
 }
 
 Namespaced_link::~Namespaced_link()
 {
 #ifdef Q_OS_LINUX
-    if (home_ >= 0) {
-        ::setns(home_, CLONE_NEWNET);
-        ::close(home_);
-    }
-    if (::geteuid() == 0) {
-        Ip({"netns", "del", client_}); // the pair goes with them
-        Ip({"netns", "del", server_});
-    }
+    for (const int fd : {client_, home_})
+        if (fd >= 0)
+            ::setns(fd, CLONE_NEWNET), ::close(fd); // home last
+    if (::geteuid() == 0)
+        Ip({"netns", "del", server_}); // the pair goes with it
 #endif
 }
 
 bool Namespaced_link::Listen(QTcpServer &server)
 {
+#ifdef Q_OS_LINUX
     // A socket stays in the namespace it was made in.
-    const bool listening = made_ && Enter_namespace(server_) && server.listen(QHostAddress(Server_address()), 0);
-    return Enter_namespace(client_) && listening;
+    const int there = ::open(QFile::encodeName("/run/netns/" + server_).constData(), O_RDONLY | O_CLOEXEC);
+    const bool listening = made_ && there >= 0 && ::setns(there, CLONE_NEWNET) == 0 && server.listen(QHostAddress(Server_address()), 0);
+    if (there >= 0)
+        ::close(there);
+    return ::setns(client_, CLONE_NEWNET) == 0 && listening;
+#else
+    Q_UNUSED(server);
+    return false;
+#endif
 }
 
 bool Namespaced_link::Ip(const QStringList &arguments)

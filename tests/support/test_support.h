@@ -172,7 +172,7 @@ private:
 // Two network namespaces of the test's own joined by a veth pair (needs root and
 // iproute2), for a link that dies without a word. While it lives, the calling thread is
 // in the client's namespace (its sockets are made there); Listen makes a server in the
-// other one. Made() is false where namespaces cannot be made.
+// server's. Made() is false where namespaces cannot be made.
 class Namespaced_link
 {
 public:
@@ -189,8 +189,8 @@ public:
 
 private:
     static bool Ip(const QStringList &arguments);
-    const QString client_, server_;
-    int home_ = -1; // the thread's own namespace
+    const QString server_;
+    int home_ = -1, client_ = -1; // the thread's namespace before, and the client's
     bool made_ = false;
 };
 
