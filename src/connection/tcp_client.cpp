@@ -4,6 +4,7 @@
 #include "connection/winsock_state.h"
 #include "shared/failure.h"
 
+#include <QDebug>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -59,7 +60,8 @@ void Tcp_client::Connect(const QString &host, quint16 port)
         // A start must leave at once, not wait for the previous segment's ACK.
         socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         // A dead link is a loss within seconds, not after the system's minutes of retries.
-        Socket_io::Limit_dead_link(socket_->socketDescriptor());
+        if (!Socket_io::Limit_dead_link(socket_->socketDescriptor()))
+            qWarning("The system refused the keep-alive and time-out of the connection: a dead link is seen late.");
         // The writer's wake-up crosses threads as a queued call; the writer is closed
         // before this object goes, and no wake-up comes after its close.
         writer_.Open(socket_->socketDescriptor(),
