@@ -194,8 +194,8 @@ private slots:
         server.peer->close();
         QTRY_COMPARE(on_screen(), qRgb(255, 0, 0));
         QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
-        QVERIFY(server.Accepted(*main->Network()));
-        QTRY_COMPARE(on_screen(), main->palette().color(QPalette::Window).rgb()); // connected again
+        QVERIFY(server.Accepted(*main->Network()) && server.Send(*main->Network(), "Velantra Active Heat/1/Ready%"));
+        QTRY_COMPARE(on_screen(), main->palette().color(QPalette::Window).rgb()); // working again
     }
 };
 
