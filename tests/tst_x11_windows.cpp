@@ -78,12 +78,19 @@ private slots:
         dirs_ = std::make_unique<Isolated_user_dirs>();
         boxes_ = std::make_unique<Message_recorder>();
         Set_application_identity(); // as the program starts
-        // PC data as an implementation may fill it in, with letters that reach below the line.
-        Globals::Computer_name = QStringLiteral("start-pc");
-        Globals::Ram_size_text = QStringLiteral("8 GB (jpqgy)");
-        Globals::Windows_version_text = QStringLiteral("Debian 12 (jpqgy)");
-        Globals::Cpu_text = QStringLiteral("x86_64");
-        Globals::Os_text = QStringLiteral("Linux");
+        // PC data as the program reads it on a machine with long names, and letters that
+        // reach below the line.
+        QTemporaryDir files;
+        QVERIFY(Write_file(files.filePath("os-release"), "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n")
+                && Write_file(files.filePath("cpuinfo"), "model name\t: Intel(R) Core(TM) i7-10700K CPU @ 3.80GHz\n")
+                && Write_file(files.filePath("meminfo"), "MemTotal:       16303412 kB\n"));
+        const Globals::Machine_texts machine =
+            Globals::Describe_machine(files.filePath("os-release"), files.filePath("cpuinfo"), files.filePath("meminfo"));
+        Globals::Computer_name = QStringLiteral("startpc-jpqgy");
+        Globals::Ram_size_text = machine.memory;
+        Globals::Windows_version_text = machine.system;
+        Globals::Cpu_text = machine.cpu;
+        Globals::Os_text = machine.os;
         auto *main = new Form_remotestart;
         main->Form_Load();
         main->show();
@@ -111,10 +118,14 @@ private slots:
             // The program icon is the main window's; the other two have none of their own.
             QCOMPARE(X_property(windows_[i], "_NET_WM_ICON").isEmpty(), i != 0);
         }
-        // Error report and About are kept above the main window: on Wayland, which has no
-        // "on top", the compositor is told so through the transient parent.
-        for (QWidget *window : {windows_[1], windows_[2]})
+        // Error report and About are kept above the main window: the window system is told
+        // whose they are (on Wayland, which has no "on top", that is what keeps them above).
+        for (QWidget *window : {windows_[1], windows_[2]}) {
             QCOMPARE(window->windowHandle()->transientParent(), windows_[0]->windowHandle());
+            const QByteArray owner = X_property(window, "WM_TRANSIENT_FOR");
+            QCOMPARE(owner.size(), int(sizeof(long)));
+            QCOMPARE(quint64(*reinterpret_cast<const long *>(owner.constData())), quint64(windows_[0]->winId()));
+        }
     }
 
     void controls_without_a_font_of_their_own_take_their_windows()
@@ -183,8 +194,8 @@ private slots:
         server.peer->close();
         QTRY_COMPARE(on_screen(), qRgb(255, 0, 0));
         QTest::mouseClick(Find<QPushButton>(main, "Command_connect"), Qt::LeftButton);
-        QVERIFY(server.Accepted(*main->Network()));
-        QTRY_COMPARE(on_screen(), main->palette().color(QPalette::Window).rgb()); // connected again
+        QVERIFY(server.Accepted(*main->Network()) && server.Send(*main->Network(), "Velantra Active Heat/1/Ready%"));
+        QTRY_COMPARE(on_screen(), main->palette().color(QPalette::Window).rgb()); // working again
     }
 };
 

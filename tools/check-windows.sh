@@ -3,8 +3,9 @@
 # no Windows Qt to build the client with; the README's Windows section lists the rest):
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
-#  2. the Win32 calls of the facilities and of the settings write (src/shared/win32/,
-#     Qt-free) compile with warnings as errors and link against Windows' own libraries;
+#  2. the Win32 calls of the facilities, the settings write and the socket options
+#     (src/shared/win32/, Qt-free) compile with warnings as errors and link against
+#     Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
 #     names, every function the client looks up in the real one.
 # Nothing here runs: Wine would only show that these few calls start, not what Windows does.
@@ -37,6 +38,7 @@ cat > "$out/calls.cpp" <<'CALLS'
 #include "shared/win32/win32_file.h"
 #include "shared/win32/win32_keep_awake.h"
 #include "shared/win32/win32_keyboard.h"
+#include "shared/win32/win32_socket.h"
 // A settings write's calls in the order the client makes them (never run here).
 static bool Write_file()
 {
@@ -54,9 +56,15 @@ static bool Write_file()
         Win32_close_file(fd);
     return Win32_remove(L"settings.ini.writing-AAAAAA") && ok;
 }
-int main() { return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) && Write_file() ? 0 : 1; }
+int main()
+{
+    return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) && Write_file()
+                   && Win32_limit_dead_link(0, 3000, 1000, 5)
+               ? 0
+               : 1;
+}
 CALLS
-"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}"
+"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" -lws2_32
 echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile and link"
 
 # 3. The stand-in library's exports against the names the client resolves.

@@ -11,6 +11,11 @@ window as a person would (xdotool: clicks on Connect and Start, Return on a mess
 After every case a click on Start must reach the server as a Start line, the process
 must live, and its memory (VmRSS, VmHWM) must stay bounded. Bounded in time: every wait
 has a limit, and the whole run a deadline.
+
+Then a second client, with Form > Reconnect automatically on in its settings file, meets
+a server that accepts and closes every connection at once, then one that accepts and
+resets it, for 20 s each: at most 15 connections, at most one message box, a journal that
+grows by a few lines, and Disconnect, Connect and Start still answer.
 """
 
 import argparse
@@ -43,6 +48,12 @@ CONTROLS = {
 # built with AddressSanitizer needs more: VELANTRA_HOSTILE_RSS_LIMIT_MIB).
 RSS_LIMIT_MIB = int(os.environ.get("VELANTRA_HOSTILE_RSS_LIMIT_MIB", "256"))
 GROWTH_LIMIT_MIB = 16  # over all the connect/disconnect cycles
+# A server that ends every connection at once, with reconnecting on: for this long, at
+# most so many connections (at once, then after 2, 4, 8 and every 10 s) and journal bytes.
+STORM_SECONDS = 20
+STORM_CONNECTIONS = 15
+STORM_JOURNAL_BYTES = 16 * 1024
+LONGEST_WAIT_SECONDS = 10  # between two attempts of the client's
 
 
 class Failure(Exception):
@@ -104,6 +115,8 @@ class Connection:
         try:
             if reset:  # an RST instead of a FIN
                 self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                # Wakes the reader, which holds the socket open while it waits; sends nothing.
+                self.sock.shutdown(socket.SHUT_RD)
             else:
                 self.sock.shutdown(socket.SHUT_RDWR)
         except OSError:
@@ -153,7 +166,7 @@ def free_loopback_address(avoid=()):
 class Client:
     """The real client, with private user folders, driven through its window."""
 
-    def __init__(self, path, work, host):
+    def __init__(self, path, work, host, reconnect=False):
         self.work = work
         env = dict(os.environ)
         for name in ("HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"):
@@ -162,8 +175,9 @@ class Client:
             env[name] = folder
         env["QT_QPA_PLATFORM"] = "xcb"
         env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(work, "no-bus")  # no desktop to ask
-        with open(os.path.join(env["XDG_DATA_HOME"], "Velantra_remote.ini"), "wb") as ini:
-            ini.write(f"[settings]\r\nhost_ip={host}\r\n".encode())
+        self.data = env["XDG_DATA_HOME"]
+        with open(os.path.join(self.data, "Velantra_remote.ini"), "wb") as ini:
+            ini.write(f"[settings]\r\nhost_ip={host}\r\nauto_reconnect={int(reconnect)}\r\n".encode())
         self.output = open(os.path.join(work, "client.log"), "wb")
         self.process = subprocess.Popen([path], env=env, stdout=self.output, stderr=subprocess.STDOUT)
         self.boxes = 0
@@ -206,6 +220,15 @@ class Client:
         if figures["VmHWM"] > RSS_LIMIT_MIB:
             raise Failure(f"the client's peak memory reached {figures['VmHWM']:.0f} MiB")
         return figures["VmRSS"], figures["VmHWM"]
+
+    def cpu_seconds(self):
+        with open(f"/proc/{self.process.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime, stime
+
+    def journal_bytes(self):
+        return sum(os.path.getsize(os.path.join(self.data, name)) for name in os.listdir(self.data)
+                   if name.startswith("Velantra_journal_"))
 
     def dismiss_boxes(self):
         """Presses Return on every message box the client shows; their count."""
@@ -358,7 +381,41 @@ class Run:
             time.sleep(0.05)
             connection.close(reset=True)
         self.connect(behaviour)
-        time.sleep(0.5)
+        wait_for(lambda: self.client.dismiss_boxes() > 0, 10, "the reset's message box")
+
+    def storm(self, reset):
+        """Every connection ended at once, with reconnecting on: the client backs off."""
+        client = self.client
+        journal, cpu, before = client.journal_bytes(), client.cpu_seconds(), len(self.server.connections)
+        self.server.behaviour = lambda connection: connection.close(reset=reset)
+        client.click("Command_connect")
+        boxes = 0
+        began = time.monotonic()
+        while time.monotonic() - began < STORM_SECONDS:
+            client.check_alive()
+            client.check_no_failure_report()
+            boxes += client.dismiss_boxes()
+            if self.screenshot and time.monotonic() - began > STORM_SECONDS / 2:
+                subprocess.run(["import", "-window", "root", self.screenshot], check=False)
+                self.screenshot = None
+            time.sleep(0.2)
+        made = len(self.server.connections) - before
+        cpu = client.cpu_seconds() - cpu
+        boxes += client.dismiss_boxes()
+        grown = client.journal_bytes() - journal
+        if made > STORM_CONNECTIONS:
+            raise Failure(f"{made} connections in {STORM_SECONDS} s")
+        if boxes > 1:
+            raise Failure(f"{boxes} message boxes in {STORM_SECONDS} s")
+        if grown > STORM_JOURNAL_BYTES:
+            raise Failure(f"the journal grew by {grown} bytes in {STORM_SECONDS} s")
+        # Disconnect ends it: no attempt comes after the longest wait.
+        client.click("Command_disconnect")
+        after = len(self.server.connections)
+        time.sleep(LONGEST_WAIT_SECONDS + 2)
+        if len(self.server.connections) > after + 1:  # one may have been on its way
+            raise Failure("the client connected again after Disconnect")
+        return f"{made} connections, {boxes} box(es), journal +{grown} B, CPU {cpu:.1f} s"
 
     def silent(self):
         connection = self.connect(None)  # accepted, never a byte back
@@ -421,6 +478,7 @@ def main():
     parser.add_argument("--long", action="store_true", help="longer floods, more data and cycles (by hand)")
     parser.add_argument("--work", help="keep the client's folders and log here")
     parser.add_argument("--screenshot", help="a screenshot of the screen during the flood")
+    parser.add_argument("--storm-screenshot", help="a screenshot of the screen while a server ends every connection")
     args = parser.parse_args()
     for tool in ("xdotool",):
         if not shutil.which(tool):
@@ -452,8 +510,20 @@ def main():
             raise Failure(f"the client ended with exit code {code}")
         if server.latest() and not server.latest().closed_by_client:
             wait_for(lambda: server.latest().closed_by_client, 5, "the server to see the close at exit")
+        client.output.close()
+
+        log("  a second client, Reconnect automatically on:")
+        first = client
+        client = Client(args.client, os.path.join(work, "reconnecting"), host, reconnect=True)
+        run = Run(client, server, host, args.long, args.storm_screenshot)
+        run.case("accepts and closes at once", lambda: run.storm(reset=False))
+        run.case("accepts and resets at once", lambda: run.storm(reset=True))
+        code = client.exit()
+        if code != 0:
+            raise Failure(f"the client ended with exit code {code}")
         log(f"Passed in {time.monotonic() - began:.0f} s: the client lived, answered after every case and ended "
-            f"cleanly; peak RSS {client.peak_rss:.1f} MiB; {client.boxes} message box(es) dismissed.")
+            f"cleanly; peak RSS {max(first.peak_rss, client.peak_rss):.1f} MiB; "
+            f"{first.boxes + client.boxes} message box(es) dismissed.")
     except Failure as failure:
         log(f"hostile-server: FAILED: {failure}")
         status = 1

@@ -46,6 +46,8 @@ test_packages=(
   lintian desktop-file-utils appstream
   # used by the test scripts
   procps
+  # network namespaces and a veth pair for the dead-link test
+  iproute2
   # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev
   # the Windows checks (tools/check-windows.sh): the resource compiler and the MinGW-w64

@@ -3,19 +3,29 @@
 # runs the whole test suite.
 #   tools/run-tests.sh              the normal build (build/)
 #   tools/run-tests.sh --sanitize   with AddressSanitizer and UBSan (build-asan/)
+#   tools/run-tests.sh --repeat N   the suites that need no X server N times in a row
+#                                   (CI: 3), so a test that fails now and then is caught
 # In CI (CI=true) warnings are errors and tests that need a service fail instead of skipping.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 build="$root/build"
 options=()
-if [ "${1:-}" = "--sanitize" ]; then
-  build="$root/build-asan"
-  options+=(-DVELANTRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-fi
+repeat=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --sanitize)
+      build="$root/build-asan"
+      options+=(-DVELANTRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+      export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+      export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+      export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+      ;;
+    --repeat) repeat="${2:?--repeat needs a count}"; shift ;;
+    *) echo "usage: $0 [--sanitize] [--repeat N]" >&2; exit 2 ;;
+  esac
+  shift
+done
 if [ "${CI:-}" = "true" ]; then
   options+=(-DVELANTRA_WERROR=ON)
   export VELANTRA_REQUIRE_SERVICES=1
@@ -45,4 +55,10 @@ done
 
 cd "$build"
 # One virtual X server of the run's own for the tests that need a real one; the rest run offscreen.
-"$root/tools/with-display.sh" ctest --output-on-failure --timeout 300 -j2
+ctest=("$root/tools/with-display.sh" ctest --output-on-failure --timeout 300 -j2)
+if [ "$repeat" -gt 1 ]; then
+  "${ctest[@]}" --label-exclude x11 --repeat "until-fail:$repeat"
+  "${ctest[@]}" --label-regex x11
+else
+  "${ctest[@]}"
+fi

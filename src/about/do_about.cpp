@@ -20,6 +20,7 @@ void Do_About(QWidget *main_window)
         at(1960);
         at(1980);
         frmAbout *about = frmAbout::Default_instance();
+        about->Set_Description(QStringLiteral("Velantra Remote client"));
         at(1990);
         about->Display_Phidgets(); // loads the window first when it is not loaded yet
         at(2000);

@@ -21,6 +21,8 @@ public:
     static frmAbout *Default_instance();
     static frmAbout *Existing_instance(); // null when there is none
 
+    // The program's description: kept, shown nowhere.
+    void Set_Description(const QString &text) { Description_ = text; }
     // "User appdata at: ", a line break and the folder.
     void Set_appdata(const QString &folder);
     void Display_Phidgets();
@@ -65,5 +67,6 @@ private:
     QMenu *menu_debug = nullptr;
     QAction *item_date_formats = nullptr;
 
+    QString Description_;
     bool loaded_ = false;
 };

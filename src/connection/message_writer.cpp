@@ -19,6 +19,20 @@ Message_writer::~Message_writer()
     Socket_io::Close(socket_);
 }
 
+void Message_writer::Set_send(Send_function send)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    send_ = std::move(send);
+}
+
+qint64 Message_writer::Send_locked(const char *data, qint64 size, int &error)
+{
+    const qint64 sent = send_ ? send_(socket_, data, size, error) : Socket_io::Send(socket_, data, size, error);
+    if (sent > 0)
+        handed_ += sent;
+    return sent;
+}
+
 Send_result Message_writer::Start(Message_source source)
 {
     return Send(Message_kind::Start, Protocol::Start_text(Time_Stamp()), source);
@@ -47,7 +61,7 @@ Send_result Message_writer::Send(Message_kind kind, const QString &text, Message
         }
         if (queue_.empty()) {
             int error = 0;
-            const qint64 sent = Socket_io::Send(socket_, waiting.bytes.constData(), waiting.bytes.size(), error);
+            const qint64 sent = Send_locked(waiting.bytes.constData(), waiting.bytes.size(), error);
             if (sent == waiting.bytes.size()) {
                 Tell_sent(waiting.message);
                 return Send_result::Sent;
@@ -89,6 +103,8 @@ void Message_writer::Open(qintptr socket, std::function<void()> wake)
     std::lock_guard<std::mutex> lock(lock_);
     Socket_io::Close(socket_);
     socket_ = own;
+    handed_ = 0;
+    remembered_.clear();
     wake_ = std::move(wake);
     error_ = own < 0 ? Socket_io::No_buffer_space() : 0;
     refused_ = 0;
@@ -111,8 +127,7 @@ bool Message_writer::Flush_locked()
     while (!queue_.empty() && socket_ >= 0 && !error_) {
         Waiting &first = queue_.front();
         int error = 0;
-        const qint64 sent = Socket_io::Send(socket_, first.bytes.constData() + first.done,
-                                            first.bytes.size() - first.done, error);
+        const qint64 sent = Send_locked(first.bytes.constData() + first.done, first.bytes.size() - first.done, error);
         if (sent < 0) {
             Fail_locked(error);
             break;
@@ -150,8 +165,10 @@ int Message_writer::Close(Not_sent_reason why)
 {
     std::lock_guard<std::mutex> lock(lock_);
     Flush_locked();
-    const int unsent = int(queue_.size()) + std::exchange(refused_, 0);
+    int unsent = int(queue_.size()) + std::exchange(refused_, 0);
     const QString detail = error_ ? Socket_io::Error_text(error_) : QString();
+    if (why != Not_sent_reason::Closed && socket_ >= 0)
+        unsent += Tell_not_acknowledged();
     for (const Waiting &waiting : queue_)
         Tell_not_sent(waiting.message, why, detail);
     queue_.clear();
@@ -159,8 +176,26 @@ int Message_writer::Close(Not_sent_reason why)
     Socket_io::Close(socket_);
     socket_ = -1;
     error_ = 0;
+    remembered_.clear();
     wake_ = nullptr;
     return unsent;
+}
+
+int Message_writer::Tell_not_acknowledged()
+{
+    const qint64 unacknowledged = Socket_io::Unacknowledged_bytes(socket_);
+    if (unacknowledged <= 0)
+        return 0;
+    const qint64 acknowledged = handed_ - unacknowledged;
+    int count = 0;
+    for (const Handed &handed : remembered_) {
+        if (handed.end > acknowledged) {
+            if (observer_)
+                observer_->Message_not_acknowledged(handed.message, Utc_now_us());
+            ++count;
+        }
+    }
+    return count;
 }
 
 void Message_writer::Fail_locked(int error)
@@ -170,6 +205,9 @@ void Message_writer::Fail_locked(int error)
 
 void Message_writer::Tell_sent(const Outgoing_message &message)
 {
+    remembered_.push_back({message, handed_});
+    if (remembered_.size() > size_t(Max_remembered))
+        remembered_.pop_front();
     if (observer_)
         observer_->Message_sent(message, Utc_now_us());
 }

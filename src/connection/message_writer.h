@@ -61,6 +61,9 @@ public:
     // detail: the system's error text where there is one.
     virtual void Message_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail,
                                   qint64 utc_us) = 0;
+    // A message told as sent whose bytes the server's machine had not acknowledged when
+    // the connection was lost: it may never have arrived.
+    virtual void Message_not_acknowledged(const Outgoing_message &, qint64) {}
 };
 
 class Message_writer
@@ -70,12 +73,23 @@ public:
     // (the rest of a message begun on the wire always waits whole).
     static constexpr qsizetype Max_queued = 8 * 1024;
 
+    // Sent messages remembered for telling which the server's machine had not
+    // acknowledged when the connection was lost: the last ones, far more than a dead
+    // link leaves time to give.
+    static constexpr qsizetype Max_remembered = 64;
+
+    // Hands bytes to the network without waiting, as Socket_io::Send.
+    using Send_function = std::function<qint64(qintptr socket, const char *data, qint64 size, int &error)>;
+
     Message_writer() = default;
     ~Message_writer();
     Q_DISABLE_COPY_MOVE(Message_writer)
 
     // Set once, before any message.
     void Set_observer(Message_observer *observer) { observer_ = observer; }
+    // Tests stand in for the socket's send: one that takes nothing is a server that
+    // stopped reading, whatever the system's buffers.
+    void Set_send(Send_function send);
 
     // Any thread. The message text is built here, with the time of sending.
     Send_result Start(Message_source source);
@@ -94,7 +108,9 @@ public:
     bool Was_reset() const;
     // Sends what it can of what waits, then drops the rest (each told with why) and
     // closes its descriptor. Returns how many messages were not sent: those dropped, and
-    // those refused because the connection failed with them (the queue full, a send error).
+    // those refused because the connection failed with them (the queue full, a send
+    // error). When the connection was lost (why is not Closed), the sent ones the server's
+    // machine had not acknowledged are told and counted too.
     int Close(Not_sent_reason why);
 
 private:
@@ -104,8 +120,15 @@ private:
         QByteArray bytes;
         qsizetype done = 0;
     };
+    struct Handed // a sent message and where its bytes end in the stream
+    {
+        Outgoing_message message;
+        qint64 end = 0;
+    };
     bool Flush_locked();
     void Fail_locked(int error);
+    qint64 Send_locked(const char *data, qint64 size, int &error);
+    int Tell_not_acknowledged();
     void Tell_sent(const Outgoing_message &message);
     void Tell_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail = {});
 
@@ -116,5 +139,8 @@ private:
     qsizetype queued_bytes_ = 0; // of the messages none of whose bytes went yet
     int error_ = 0; // non-zero: failed
     int refused_ = 0; // messages refused as the connection failed with them
+    qint64 handed_ = 0; // bytes handed to the network on this socket
+    std::deque<Handed> remembered_;
+    Send_function send_;
     Message_observer *observer_ = nullptr;
 };

@@ -40,6 +40,11 @@ void Remote_connection::Set_grace_ms(int ms)
     grace_timer_->setInterval(ms);
 }
 
+void Remote_connection::Set_stall_ms(int ms)
+{
+    winsock1_->Set_stall_ms(ms);
+}
+
 Message_writer &Remote_connection::Writer() const
 {
     return winsock1_->Writer();
@@ -91,6 +96,7 @@ void Remote_connection::Winsock1_Connect()
 {
     Guarded(__func__, [this] {
         was_connected_ = true;
+        line_told_ = false;
         emit Connected();
         Update_TCP_status();
     });
@@ -160,7 +166,10 @@ void Remote_connection::Handle_block(const QByteArray &block)
     QElapsedTimer timer;
     timer.start();
     const qint64 read_us = Utc_now_us();
-    Handle_lines(splitter_.Feed(block), read_us);
+    const QList<QByteArray> lines = splitter_.Feed(block);
+    Handle_lines(lines, read_us);
+    if (!lines.isEmpty() && !std::exchange(line_told_, true))
+        emit First_line_received();
     if (splitter_.Holding()) {
         held_read_us_ = read_us;
         grace_timer_->start(); // again from now: the rest of the line may still come

@@ -40,6 +40,8 @@ public:
     static constexpr int Grace_ms = 200;
     // Tests on a loaded machine lengthen the wait so a slow second read is not taken for a pause.
     void Set_grace_ms(int ms);
+    // How long messages may wait for the socket before the connection fails (Tcp_client::Stall_ms).
+    void Set_stall_ms(int ms);
 
     // Any thread.
     Message_writer &Writer() const;
@@ -56,6 +58,7 @@ signals:
     // For whoever keeps a record or sounds an alarm (emitted on the connection's thread).
     void Connect_asked(const QString &host);
     void Connected();
+    void First_line_received(); // once a connection: its first whole line from the server
     void Closed_by_official(int unsent); // Disconnect, a new Connect, or the exit
     // After it was connected. number and description: of the error (0 and empty for Peer_closed).
     void Lost(Remote_connection::Loss how, int number, const QString &description, int unsent);
@@ -87,5 +90,6 @@ private:
     quint16 remote_port_ = Protocol::Remote_port;
     bool read_queued_ = false;
     bool was_connected_ = false; // since the last Connect: a loss is one only after this
+    bool line_told_ = false;     // First_line_received, for this connection
     qint64 held_read_us_ = 0;    // when the held piece's last block was read
 };

@@ -1,11 +1,16 @@
 #include "connection/socket_io.h"
 
+#ifdef Q_OS_WIN
+#include "shared/win32/win32_socket.h"
+#endif
+
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,6 +57,48 @@ bool Was_reset(qintptr socket)
     Q_UNUSED(socket);
     return false;
 #endif
+}
+
+bool Limit_dead_link(qintptr socket)
+{
+#ifdef Q_OS_WIN
+    return Win32_limit_dead_link(std::uintptr_t(socket), Keep_alive_idle_s * 1000, Keep_alive_interval_s * 1000,
+                                 User_timeout_ms / 1000);
+#else
+    const int fd = int(socket);
+    const auto set = [fd](int level, int name, int value) {
+        return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
+    };
+    bool ok = set(SOL_SOCKET, SO_KEEPALIVE, 1);
+#ifdef TCP_KEEPIDLE
+    ok = set(IPPROTO_TCP, TCP_KEEPIDLE, Keep_alive_idle_s) && ok;
+    ok = set(IPPROTO_TCP, TCP_KEEPINTVL, Keep_alive_interval_s) && ok;
+    ok = set(IPPROTO_TCP, TCP_KEEPCNT, Keep_alive_probes) && ok;
+#endif
+#ifdef TCP_USER_TIMEOUT
+    ok = set(IPPROTO_TCP, TCP_USER_TIMEOUT, User_timeout_ms) && ok;
+#endif
+    return ok;
+#endif
+}
+
+qint64 Unacknowledged_bytes(qintptr socket)
+{
+#ifdef TIOCOUTQ
+    // For TCP: what was written and not yet acknowledged, kept after the end too.
+    int bytes = 0;
+    if (::ioctl(int(socket), TIOCOUTQ, &bytes) == 0)
+        return bytes;
+#else
+    Q_UNUSED(socket);
+#endif
+    return -1;
+}
+
+void Discard_unsent_on_close(qintptr socket)
+{
+    const linger reset{1, 0};
+    ::setsockopt(int(socket), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 int Winsock_number(int error)

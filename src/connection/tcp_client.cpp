@@ -4,6 +4,7 @@
 #include "connection/winsock_state.h"
 #include "shared/failure.h"
 
+#include <QDebug>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -37,6 +38,11 @@ Tcp_client::~Tcp_client()
     Close();
 }
 
+void Tcp_client::Set_stall_ms(int ms)
+{
+    stall_timer_->setInterval(ms);
+}
+
 int Tcp_client::State() const
 {
     if (error_)
@@ -53,6 +59,9 @@ void Tcp_client::Connect(const QString &host, quint16 port)
     connect(socket_, &QTcpSocket::connected, this, [this] {
         // A start must leave at once, not wait for the previous segment's ACK.
         socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A dead link is a loss within seconds, not after the system's minutes of retries.
+        if (!Socket_io::Limit_dead_link(socket_->socketDescriptor()))
+            qWarning("The system refused the keep-alive and time-out of the connection: a dead link is seen late.");
         // The writer's wake-up crosses threads as a queued call; the writer is closed
         // before this object goes, and no wake-up comes after its close.
         writer_.Open(socket_->socketDescriptor(),
@@ -112,8 +121,10 @@ void Tcp_client::Fail(int error, Not_sent_reason why)
     if (!socket_ || error_)
         return;
     // What could not go must not go late either: the connection ends here, in the
-    // error state, and what waited is counted as not sent.
+    // error state, with a reset that drops what the system still holds, and what waited
+    // is counted as not sent.
     Stop_waiting();
+    Socket_io::Discard_unsent_on_close(socket_->socketDescriptor());
     const int unsent = writer_.Close(why);
     error_ = true;
     socket_->disconnect(this);

@@ -23,6 +23,8 @@ public:
 
     explicit Tcp_client(QObject *parent = nullptr);
     ~Tcp_client() override;
+    // Tests hold the stall off while they make sure a real socket is full.
+    void Set_stall_ms(int ms);
 
     // 0..9 (Winsock::State). After an error it stays 9 until Close or Connect.
     int State() const;

@@ -166,8 +166,9 @@ DKN_error_form::DKN_error_form() : QWidget(nullptr)
 {
     setObjectName(QStringLiteral("DKN_error_form"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // Sizeable, with a close box but no minimise or maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    // Sizeable, with a close box but no minimise or maximise button. A dialog, so the window
+    // system (X11 too) is told whose it is: kept above the main window, on Wayland as well.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("DKN error"));
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -282,6 +283,7 @@ std::pair<qint16, QString> Log_failure(int error, bool opening)
     case ENOTDIR:
         return {76, QStringLiteral("Path not found")};
     case ENOSPC:
+    case EFBIG: // the file-size limit (ulimit -f): for the user the same as a full disk
 #ifdef EDQUOT
     case EDQUOT:
 #endif

@@ -157,8 +157,10 @@ Form_remotestart::~Form_remotestart()
     trigger_ = nullptr;
     network_.reset();
     settings_.reset(); // what it still writes, for 2 s at most
-    if (journal_)
+    if (journal_) {
+        journal_hooks_->Flush();
         journal_->Record(Race_journal::Now(), QStringLiteral("ended"));
+    }
     journal_.reset(); // written and synced before the process goes
 }
 
@@ -204,11 +206,13 @@ void Form_remotestart::Wire_controls()
                 if (how == Remote_connection::Peer_closed) // an error's box says it
                     Show_unsent(unsent);
             });
-    // A loss is an alarm until connected again; the schedule connects again when asked to.
+    // A loss is an alarm until a connection works again; the schedule connects again when asked to.
     connect(connection, &Remote_connection::Connected, this, &Form_remotestart::Show_connected);
+    connect(connection, &Remote_connection::First_line_received, reconnect_, &Reconnect_schedule::Line_received);
     connect(connection, &Remote_connection::Lost, this, [this](Remote_connection::Loss how) {
         Show_connection_lost(how != Remote_connection::Peer_closed);
     });
+    connect(reconnect_, &Reconnect_schedule::Working, this, &Form_remotestart::Show_working);
     connect(reconnect_, &Reconnect_schedule::Attempt_due, this, [this](const QString &host) { network_->Connect(host); });
 
     // Active heat.
@@ -447,9 +451,10 @@ void Form_remotestart::Show_status()
 
 void Form_remotestart::Show_socket_error(int number, const QString &description, int unsent)
 {
-    // The schedule's refused attempts show their status only: no pile of boxes waits
-    // for the official. The error that ended the connection has its box.
-    const bool box = std::exchange(loss_box_due_, false) || !reconnect_->Running();
+    // One box per outage: the error that began it has one, the failed attempts that
+    // follow show their status only. A Connect of the official's own that fails has one.
+    const bool box = loss_box_ ? *loss_box_ : !reconnect_->Attempting();
+    loss_box_.reset();
     Show_status();
     if (box) {
         QString text = QStringLiteral("winsock error! ") + QString::number(number) + QLatin1Char(' ') + description;
@@ -537,19 +542,29 @@ void Form_remotestart::Set_status_note(Status_note which, const QString &text)
 void Form_remotestart::Show_connected()
 {
     reconnect_->Connected();
+}
+
+// A connection works again: the outage is over.
+void Form_remotestart::Show_working()
+{
+    journal_hooks_->Connection_working();
     Show_loss_alarm(false);
     Show_heat_stale(false);
 }
 
-// Closed, reset or failed without the official asking: shown until connected again.
+// Closed, reset or failed without the official asking: shown until a connection works
+// again. The attempts that fail meanwhile change the status only.
 void Form_remotestart::Show_connection_lost(bool error)
 {
-    loss_box_due_ = error;
+    const bool begins = reconnect_->Connection_lost();
+    if (error)
+        loss_box_ = begins; // its error comes next
+    if (!begins)
+        return;
     Show_loss_alarm(true);
     Show_heat_stale(true);
     for (int i = 0; i < Loss_beeps; ++i)
         QTimer::singleShot(i * Loss_beep_gap_ms, this, [] { Platform::Beep(); });
-    reconnect_->Connection_lost();
 }
 
 void Form_remotestart::Show_loss_alarm(bool on)

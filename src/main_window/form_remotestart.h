@@ -106,6 +106,7 @@ private:
 
     // A lost connection: the alarm, and connecting again when the official asked for it.
     void Show_connected();
+    void Show_working();
     void Show_connection_lost(bool error);
     void Show_loss_alarm(bool on);
     void Show_heat_stale(bool stale);
@@ -120,7 +121,7 @@ private:
     Ring_tone *ring_tone_ = nullptr;
     std::unique_ptr<Instance_lock> instance_lock_;
     Reconnect_schedule *reconnect_ = nullptr;
-    bool loss_box_due_ = false; // the error that ended the connection comes next, with its box
+    std::optional<bool> loss_box_; // the error that ended the connection comes next: whether it has a box
     QTimer *display_timer_ = nullptr;
     struct Queued_box
     {

@@ -1,6 +1,8 @@
 #include "main_window/journal_hooks.h"
 
+#include "connection/reconnect_schedule.h"
 #include "connection/remote_connection.h"
+#include "journal/attempt_fold.h"
 #include "journal/race_journal.h"
 #include "start_trigger/start_trigger.h"
 
@@ -56,65 +58,108 @@ Race_journal::Kind Urgency(const Outgoing_message &message)
 
 } // namespace
 
+Journal_hooks::Journal_hooks() = default;
+Journal_hooks::~Journal_hooks() = default;
+
 void Journal_hooks::Message_sent(const Outgoing_message &message, qint64 utc_us)
 {
-    if (Race_journal *journal = journal_.load(std::memory_order_acquire))
+    if (Race_journal *journal = journal_.load(std::memory_order_acquire)) {
+        fold_->Release();
         journal->Record_message(Ms(utc_us), QStringLiteral("sent"), {Kind_word(message.kind), Source_words(message)},
                                 message.text, Urgency(message));
+    }
 }
 
 void Journal_hooks::Message_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail,
                                      qint64 utc_us)
 {
-    if (Race_journal *journal = journal_.load(std::memory_order_acquire))
+    if (Race_journal *journal = journal_.load(std::memory_order_acquire)) {
+        fold_->Release();
         journal->Record_message(Ms(utc_us), QStringLiteral("unsent"),
                                 {Kind_word(message.kind), Source_words(message), Reason_words(why, detail)},
                                 message.text, Urgency(message));
+    }
+}
+
+void Journal_hooks::Message_not_acknowledged(const Outgoing_message &message, qint64 utc_us)
+{
+    if (Race_journal *journal = journal_.load(std::memory_order_acquire)) {
+        fold_->Release();
+        journal->Record_message(Ms(utc_us), QStringLiteral("unacknowledged"),
+                                {Kind_word(message.kind), Source_words(message)}, message.text, Urgency(message));
+    }
+}
+
+void Journal_hooks::Connection_working()
+{
+    if (journal_.load(std::memory_order_acquire))
+        fold_->Reset();
+}
+
+void Journal_hooks::Flush()
+{
+    if (journal_.load(std::memory_order_acquire))
+        fold_->Release();
 }
 
 void Journal_hooks::Attach(Race_journal &journal, Remote_connection &connection, Start_trigger &trigger)
 {
     auto *const j = &journal;
     const auto now = [] { return Race_journal::Now(); };
+    // The connection's attempts pass through the fold; everything else lets what it
+    // holds go first, so the journal stays in order.
+    fold_ = std::make_unique<Attempt_fold>(
+        [j](const Journal_line &line) { j->Record(line.time, line.event, line.details); },
+        Reconnect_schedule::Working_ms);
+    Attempt_fold *const fold = fold_.get();
     // Direct: recorded on the thread that tells, at once, whatever the window is doing.
     const auto record = [this, j](auto *sender, auto signal, auto hook) {
         connections_.append(QObject::connect(sender, signal, j, hook, Qt::DirectConnection));
     };
-    record(&connection, &Remote_connection::Connect_asked, [j, now](const QString &host) {
-        j->Record(now(), QStringLiteral("connect"), {host});
+    record(&connection, &Remote_connection::Connect_asked, [fold, now](const QString &host) {
+        fold->Connect({now(), QStringLiteral("connect"), {host}});
     });
-    record(&connection, &Remote_connection::Connected, [j, now] { j->Record(now(), QStringLiteral("connected")); });
-    record(&connection, &Remote_connection::Closed_by_official, [j, now](int) {
+    record(&connection, &Remote_connection::Connected,
+           [fold, now] { fold->Connected({now(), QStringLiteral("connected"), {}}); });
+    record(&connection, &Remote_connection::Closed_by_official, [j, fold, now](int) {
+        fold->Reset();
         j->Record(now(), QStringLiteral("closed"), {QStringLiteral("by the official")});
     });
     record(&connection, &Remote_connection::Lost,
-           [this, j, now](Remote_connection::Loss how, int number, const QString &description, int) {
+           [this, fold, now](Remote_connection::Loss how, int number, const QString &description, int) {
                lost_ = how != Remote_connection::Peer_closed; // a close in order has no error after it
                QStringList details{how == Remote_connection::Peer_closed ? QStringLiteral("peer closed")
                                    : how == Remote_connection::Reset ? QStringLiteral("reset")
                                                                      : QStringLiteral("error")};
                if (how != Remote_connection::Peer_closed)
                    details << QString::number(number) << description;
-               j->Record(now(), QStringLiteral("lost"), details);
+               fold->Ended({now(), QStringLiteral("lost"), details});
            });
     // A failed Connect; the error that ended a connection was told as its loss just before.
-    record(&connection, &Remote_connection::Socket_error, [this, j, now](int number, const QString &description, int) {
-        if (!std::exchange(lost_, false))
-            j->Record(now(), QStringLiteral("error"), {QString::number(number), description});
-    });
-    record(&connection, &Remote_connection::Lines_received, [j](const QStringList &lines, qint64 read_utc_us) {
+    record(&connection, &Remote_connection::Socket_error,
+           [this, fold, now](int number, const QString &description, int) {
+               if (!std::exchange(lost_, false))
+                   fold->Ended({now(), QStringLiteral("error"), {QString::number(number), description}});
+           });
+    record(&connection, &Remote_connection::Lines_received, [j, fold](const QStringList &lines, qint64 read_utc_us) {
+        fold->Reset(); // the server speaks: the connection works
         j->Record_received(Ms(read_utc_us), lines);
     });
     record(&connection, &Remote_connection::Heat_changed, [j, now](const QString &id, const QString &status) {
         j->Record(now(), QStringLiteral("heat"), {id, status}, Race_journal::Kind::Received);
     });
-    record(&trigger, &Start_trigger::Armed_changed, [j, now](bool armed) {
+    record(&trigger, &Start_trigger::Armed_changed, [j, fold, now](bool armed) {
+        fold->Release();
         j->Record(now(), armed ? QStringLiteral("armed") : QStringLiteral("disarmed"));
     });
-    record(&trigger, &Start_trigger::Attached, [j, now](int serial) {
+    record(&trigger, &Start_trigger::Attached, [j, fold, now](int serial) {
+        fold->Release();
         j->Record(now(), QStringLiteral("attached"), {QStringLiteral("serial ") + QString::number(serial)});
     });
-    record(&trigger, &Start_trigger::Detached, [j, now] { j->Record(now(), QStringLiteral("detached")); });
+    record(&trigger, &Start_trigger::Detached, [j, fold, now] {
+        fold->Release();
+        j->Record(now(), QStringLiteral("detached"));
+    });
     journal_.store(j, std::memory_order_release);
 }
 

@@ -10,7 +10,9 @@
 #include <QMetaObject>
 
 #include <atomic>
+#include <memory>
 
+class Attempt_fold;
 class Race_journal;
 class Remote_connection;
 class Start_trigger;
@@ -24,12 +26,22 @@ public:
     // Nothing more is recorded (a benchmark's figures without the journal).
     void Detach();
 
+    Journal_hooks();
+    ~Journal_hooks() override;
+
+    // A connection counts as working: the failed attempts before it are on record.
+    void Connection_working();
+    // Before the journal's last line: what is held back of failed attempts goes in.
+    void Flush();
+
     void Message_sent(const Outgoing_message &message, qint64 utc_us) override;
     void Message_not_sent(const Outgoing_message &message, Not_sent_reason why, const QString &detail,
                           qint64 utc_us) override;
+    void Message_not_acknowledged(const Outgoing_message &message, qint64 utc_us) override;
 
 private:
     std::atomic<Race_journal *> journal_{nullptr}; // none until the program's start was checked
+    std::unique_ptr<Attempt_fold> fold_; // from Attach, for the life of the hooks
     QList<QMetaObject::Connection> connections_;
     bool lost_ = false; // the error that ends a connection, told next, is on record as its loss
 };

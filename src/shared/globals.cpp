@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSysInfo>
 
 namespace Globals {
@@ -59,12 +60,17 @@ Machine_texts Describe_machine(const QString &os_release, const QString &cpuinfo
     if (system.size() >= 2 && (system.startsWith(QLatin1Char('"')) || system.startsWith(QLatin1Char('\'')))
         && system.endsWith(system.front()))
         system = system.mid(1, system.size() - 2);
-    if (system.isEmpty())
-        system = QSysInfo::prettyProductName();
-    machine.system = system + QStringLiteral(", ") + QSysInfo::kernelType() + QLatin1Char(' ') + QSysInfo::kernelVersion();
-    machine.cpu = Field(cpuinfo, "model name", ':');
+    machine.system = system.isEmpty() ? QSysInfo::prettyProductName() : system;
+    // "Intel(R) Core(TM) i7-10700K CPU @ 3.80GHz" says no more than "Intel Core i7-10700K".
+    static const QRegularExpression noise(
+        QStringLiteral("\\((R|TM|tm)\\)|\\bCPU\\b|\\bProcessor\\b|\\S+-Core\\b|@.*$"));
+    machine.cpu = Field(cpuinfo, "model name", ':').remove(noise).simplified();
     if (machine.cpu.isEmpty())
         machine.cpu = QSysInfo::currentCpuArchitecture();
+    // The kind of kernel alone: the system's name and version stand on the line before.
+    machine.os = QSysInfo::kernelType();
+    if (!machine.os.isEmpty())
+        machine.os[0] = machine.os[0].toUpper();
     // "MemTotal:       16303412 kB"
     bool read = false;
     const qint64 kib = Field(meminfo, "MemTotal", ':').section(QLatin1Char(' '), 0, 0).toLongLong(&read);
@@ -81,7 +87,10 @@ void Init_program()
         Windows_version_text = machine.system;
         Cpu_text = machine.cpu;
         Ram_size_text = machine.memory;
+        Os_text = machine.os;
     }
+    if (Computer_name.isEmpty())
+        Computer_name = QSysInfo::machineHostName();
     Program_name = QStringLiteral("Velantra Remote Client");
     User_appdata_path = AppUserData_Path();
     Ini_file_path = Ini_file_path_for(User_appdata_path);

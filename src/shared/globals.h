@@ -15,8 +15,8 @@ extern QString Program_version;
 extern QString User_appdata_path;
 extern QString Ini_file_path;
 
-// Printed by the error reports. Init_program fills the machine's system, processor
-// and memory; the others stay empty (or 0).
+// Printed by the error reports. Init_program fills the computer's name, its system,
+// processor, memory and kind of kernel; the others stay empty (or 0).
 extern qint16 Release_number;
 extern QString Computer_name;
 extern QString PC_description;
@@ -34,14 +34,16 @@ qint16 Version_revision();
 // machine's texts when nothing has set them.
 void Init_program();
 
-// The machine as the error report names it: the system and its kernel, the processor
-// and the memory. The files are Linux's; where one is missing or says nothing, Qt's
-// view of the system (or an empty memory text) stands in.
+// The machine as the error report names it, short enough for the window's fixed
+// labels: the system, the processor, the memory and the kind of kernel. The files
+// are Linux's; where one is missing or says nothing, Qt's view of the system (or an
+// empty memory text) stands in.
 struct Machine_texts
 {
-    QString system; // "Debian GNU/Linux 12 (bookworm), linux 6.1.0-18-amd64"
-    QString cpu;
+    QString system; // "Debian GNU/Linux 12 (bookworm)"
+    QString cpu;    // "Intel Core i7-10700K": the model without marks, "CPU", cores or clock
     QString memory; // "15.5 GiB"
+    QString os;     // "Linux"
 };
 Machine_texts Describe_machine(const QString &os_release = QStringLiteral("/etc/os-release"),
                                const QString &cpuinfo = QStringLiteral("/proc/cpuinfo"),

@@ -4,6 +4,7 @@
 #include "shared/own_folder.h"
 #include "shared/regular_file.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -26,14 +27,19 @@ const QString Lock_name = QStringLiteral("/Velantra_remote.lock");
 
 QString Instance_lock::Default_path()
 {
-    // The runtime folder only as the session makes it: the user's own, 0700.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (Own_folder(runtime, true))
-        return runtime + Lock_name;
-    const QString data = AppUserData_Path();
+    // The lock guards the data folder (the settings file, the journal), so it lies there:
+    // every copy on that folder meets it, whatever its session, runtime folder or login.
+    const QString data = QDir::fromNativeSeparators(AppUserData_Path());
     if (Own_folder(data, false))
-        return QDir::fromNativeSeparators(data) + Lock_name;
-    return {};
+        return data + Lock_name;
+    // Where others can write the data folder, the session's runtime folder (the user's
+    // own, 0700) holds a lock named after the data folder: copies of one session still meet.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!QDir::isAbsolutePath(data) || !Own_folder(runtime, true))
+        return {};
+    const QByteArray key = QCryptographicHash::hash(QFile::encodeName(QDir::cleanPath(data)), QCryptographicHash::Sha256);
+    return runtime + QStringLiteral("/Velantra_remote-") + QString::fromLatin1(key.toHex().left(16))
+           + QStringLiteral(".lock");
 }
 
 Instance_lock::Instance_lock(const QString &path) : path_(path), lock_(std::make_unique<QLockFile>(path))

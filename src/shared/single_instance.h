@@ -1,5 +1,5 @@
 #pragma once
-// One running copy per user: a lock file held for the life of the process. Only a
+// One running copy per data folder: a lock file held for the life of the process. Only a
 // lock that a live copy holds refuses the start. A lock file left behind (by a copy
 // that died, or empty, unreadable, not a lock at all, or from another machine) is
 // taken over; where no lock can be taken at all, the program starts without the
@@ -13,9 +13,9 @@ class QLockFile;
 class Instance_lock
 {
 public:
-    // The per-user lock used by the program: in the runtime folder when the session
-    // made it the user's own (0700), else in the data folder; empty where neither is
-    // a folder only the user can write.
+    // The lock used by the program, one per data folder: in the data folder when only
+    // the user can write it, else in the session's runtime folder (the user's own, 0700)
+    // under a name made from the data folder's path; empty where neither is possible.
     static QString Default_path();
 
     explicit Instance_lock(const QString &path = Default_path());

@@ -1,8 +1,9 @@
 #include "support/test_support.h"
 
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #endif
@@ -101,7 +103,8 @@ quint16 Closed_port() // a loopback port where nothing listens
 
 bool Loopback_server::Accept()
 {
-    peer = server.waitForNewConnection(5000) || server.hasPendingConnections() ? server.nextPendingConnection() : nullptr;
+    // With the event loop running: the client may be on this thread too (the schedule's attempts).
+    peer = QTest::qWaitFor([this] { return server.hasPendingConnections(); }, 5000) ? server.nextPendingConnection() : nullptr;
     return peer;
 }
 
@@ -213,4 +216,51 @@ Folder_refusing_new_files::~Folder_refusing_new_files()
     if (immutable_)
         Set_immutable(path_, false);
     QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+Namespaced_link::Namespaced_link() : server_(QStringLiteral("velantra-%1").arg(QCoreApplication::applicationPid()))
+{
+#ifdef Q_OS_LINUX
+    // The client's namespace is this thread's own, new; ip, started from here, works in it.
+    home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    made_ = ::geteuid() == 0 && home_ >= 0 && Ip({"netns", "add", server_}) && ::unshare(CLONE_NEWNET) == 0
+            && Ip({"link", "add", "vc", "type", "veth", "peer", "name", "vs", "netns", server_})
+            && Ip({"addr", "add", "10.26.0.1/24", "dev", "vc"}) && Ip({"link", "set", "vc", "up"})
+            && Ip({"-n", server_, "addr", "add", Server_address() + "/24", "dev", "vs"}) && Mend();
+    client_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+Namespaced_link::~Namespaced_link()
+{
+#ifdef Q_OS_LINUX
+    for (const int fd : {client_, home_})
+        if (fd >= 0)
+            ::setns(fd, CLONE_NEWNET), ::close(fd); // home last
+    if (::geteuid() == 0)
+        Ip({"netns", "del", server_}); // the pair goes with it
+#endif
+}
+
+bool Namespaced_link::Listen(QTcpServer &server)
+{
+#ifdef Q_OS_LINUX
+    // A socket stays in the namespace it was made in.
+    const int there = ::open(QFile::encodeName("/run/netns/" + server_).constData(), O_RDONLY | O_CLOEXEC);
+    const bool listening = made_ && there >= 0 && ::setns(there, CLONE_NEWNET) == 0 && server.listen(QHostAddress(Server_address()), 0);
+    if (there >= 0)
+        ::close(there);
+    return ::setns(client_, CLONE_NEWNET) == 0 && listening;
+#else
+    Q_UNUSED(server);
+    return false;
+#endif
+}
+
+bool Namespaced_link::Ip(const QStringList &arguments)
+{
+    QProcess ip;
+    ip.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ip.start(QStringLiteral("ip"), arguments);
+    return ip.waitForFinished(30000) && ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0;
 }

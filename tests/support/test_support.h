@@ -195,6 +195,31 @@ private:
     qint64 old_soft_ = 0;
 };
 
+// Two network namespaces of the test's own joined by a veth pair (needs root and
+// iproute2), for a link that dies without a word. While it lives, the calling thread is
+// in the client's namespace (its sockets are made there); Listen makes a server in the
+// server's. Made() is false where namespaces cannot be made.
+class Namespaced_link
+{
+public:
+    Namespaced_link();
+    ~Namespaced_link();
+    Q_DISABLE_COPY_MOVE(Namespaced_link)
+    bool Made() const { return made_; }
+    static QString Server_address() { return QStringLiteral("10.26.0.2"); }
+    bool Listen(QTcpServer &server);
+    // The server's end of the pair down, or up again: while down nothing passes, and
+    // no FIN or reset comes from either side.
+    bool Cut() { return Ip({"-n", server_, "link", "set", "vs", "down"}); }
+    bool Mend() { return Ip({"-n", server_, "link", "set", "vs", "up"}); }
+
+private:
+    static bool Ip(const QStringList &arguments);
+    const QString server_;
+    int home_ = -1, client_ = -1; // the thread's namespace before, and the client's
+    bool made_ = false;
+};
+
 // A folder in which no new file can be made (while its files stay writable): read
 // and execute only, or for root, whom permissions do not stop, immutable. Made()
 // is false where neither works.
