@@ -3,6 +3,7 @@
 #include "shared/facility.h"
 #include "shared/keyboard.h"
 
+#include <QApplicationStateChangeEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -41,6 +42,10 @@ One_press_keys::One_press_keys(QObject *parent) : QObject(parent)
 
 void One_press_keys::Recheck()
 {
+    // Without a key map (Wayland, Windows) nothing tells that a key is up: it stays
+    // held, so its repeats press nothing, not even a box's OK.
+    if (!Facility<Keyboard>::Get().Key_map_known())
+        return;
     for (Key *key : {&space_, &return_, &enter_})
         if (key->held && !Key_down(key->scan_code))
             Release(*key, false);
@@ -65,9 +70,17 @@ One_press_keys::Key *One_press_keys::Key_of(const QKeyEvent *event)
 bool One_press_keys::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::ApplicationStateChange: // releases go to another program, or went there
+        if (!Facility<Keyboard>::Get().Key_map_known()
+            && static_cast<QApplicationStateChangeEvent *>(event)->applicationState() != Qt::ApplicationActive) {
+            for (Key *key : {&space_, &return_, &enter_}) // nothing to ask: what was held here is over
+                Release(*key, false);
+            return false;
+        }
+        Recheck();
+        return false;
     case QEvent::WindowBlocked:   // a box opened: the window under it is given no key
     case QEvent::WindowUnblocked: // a box closed: a release may have gone to the window under it
-    case QEvent::ApplicationStateChange: // releases go to another program, or went there
         Recheck();
         return false;
     default:

@@ -18,6 +18,9 @@ public:
         (void)native_scan_code;
         return false;
     }
+    // True where Key_down can tell (the X key map). Elsewhere a held key is let go only
+    // when its release comes.
+    virtual bool Key_map_known() { return false; }
     static Keyboard &Fallback(); // no keyboard: nothing held, nothing pressed
 };
 

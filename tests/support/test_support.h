@@ -68,8 +68,10 @@ public:
     bool Ctrl_down() override { return ctrl_held; }
     void Press_shift() override { ++shift_presses; }
     bool Key_down(unsigned int) override { return key_held; }
+    bool Key_map_known() override { return key_map; }
     bool ctrl_held = false;
     bool key_held = false; // any key asked about
+    bool key_map = true;   // false: as on Wayland, where nothing can be asked
     int shift_presses = 0;
 
 private:

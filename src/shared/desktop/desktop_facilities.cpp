@@ -73,6 +73,7 @@ public:
 #ifndef Q_OS_WIN
     // Windows marks its own repeats; only X11 needs to be asked whether a key is still down.
     bool Key_down(unsigned int native_scan_code) override { return X11_key_down(native_scan_code); }
+    bool Key_map_known() override { return X11_key_map_known(); }
 #endif
 };
 

@@ -33,6 +33,15 @@ void X11_press_shift()
 #endif
 }
 
+bool X11_key_map_known()
+{
+#ifdef VELANTRA_HAVE_XTEST
+    return Qt_display() != nullptr;
+#else
+    return false;
+#endif
+}
+
 bool X11_key_down(unsigned int keycode)
 {
 #ifdef VELANTRA_HAVE_XTEST
