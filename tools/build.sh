@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build and the client need when missing, then configures and
 # builds into a build folder, showing the build's own progress.
-#   tools/build.sh [build-dir] [extra cmake options...]
+#   tools/build.sh [--target NAME]... [build-dir] [extra cmake options...]
+# --target builds only that target and what it needs (default: everything, the tests
+# and benchmarks among them).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+targets=()
+while [ "${1:-}" = "--target" ]; do
+  targets+=(--target "${2:?--target needs a name}")
+  shift 2
+done
 build="${1:-$root/build}"
 shift || true
 
@@ -15,4 +22,4 @@ elif [ $# -gt 0 ]; then
   cmake "$build" "$@" >/dev/null
 fi
 echo "Building in $build"
-cmake --build "$build"
+cmake --build "$build" "${targets[@]}"

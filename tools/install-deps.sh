@@ -4,9 +4,12 @@
 #   tools/install-deps.sh --package   and the Debian package (tools/make-package.sh)
 #   tools/install-deps.sh [--tests]   and the test suite and the package checks (tools/run-tests.sh, CI)
 # Safe to run again: it calls apt-get only when something is missing. It prints a
-# line per step and the count of packages as they are set up; apt-get's own output
-# only when it fails. No service it installs is left enabled or running: a start line
-# PC gets no printer scheduler or sound daemon from the test tools.
+# line per step and apt's own progress through the download and the set-up; apt-get's
+# own output only when it fails. An install is judged by apt's exit status and by what
+# dpkg then says is installed, not by apt's messages: apt says "E:" about its terminal
+# log where there is no /dev/pts (a chroot) and installs all the same. No service it
+# installs is left enabled or running: a start line PC gets no printer scheduler or
+# sound daemon from the test tools.
 set -euo pipefail
 
 client_packages=(
@@ -24,6 +27,9 @@ client_packages=(
   fonts-dejavu-core fonts-liberation fontconfig
   # tools/run-client.sh: is a timing server listening?
   netcat-openbsd
+  # a virtual display where there is none (tools/with-display.sh tools/run-client.sh):
+  # 11 packages, 10 MB beside the rest
+  xvfb
 )
 package_packages=(
   # the Debian package (CPack, dpkg-shlibdeps, dpkg-buildflags)
@@ -31,8 +37,8 @@ package_packages=(
 )
 # ---- test side: what only the tests and the checks need ----
 test_packages=(
-  # headless display, screenshots, PDF text
-  xvfb xauth x11-utils imagemagick poppler-utils
+  # screenshots, window queries, PDF text (the headless display is the client's list's)
+  xauth x11-utils imagemagick poppler-utils
   # driving the real client through its window (tools/hostile-server.sh)
   xdotool
   # a printer scheduler the print test runs privately (no system queue is added)
@@ -101,7 +107,10 @@ echo "Missing: ${missing[*]}"
 step "Updating the package lists" "${SUDO[@]}" apt-get update
 "${SUDO[@]}" apt-get install -s --no-install-recommends "${missing[@]}" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 count="$(grep -c '^Inst ' "$log" || true)"
-echo "Installing $count packages with their dependencies (a first run downloads and sets up all of them: a few minutes)"
+# What is not in apt's cache yet: one line per file, its size third.
+fetch_mb="$(apt-get install --print-uris -qq --no-install-recommends "${missing[@]}" 2>/dev/null \
+  | awk '{ bytes += $3 } END { printf "%d", (bytes + 999999) / 1000000 }')"
+echo "Installing $count packages with their dependencies: $fetch_mb MB to download, then each set up (a few minutes)"
 
 # Nothing installed starts as a service now (policy-rc.d refuses every start during the
 # install), and what it enables is disabled below.
@@ -113,15 +122,32 @@ if [ ! -e "$policy" ]; then
 fi
 dpkg-query -W -f='${Package}\n' | sort >"$work/before"
 
-echo "0 of $count set up"
-if ! "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" 2>&1 \
-     | tee "$log" | awk -v n="$count" '/^Setting up / { if (++k % 25 == 0) { print k " of " n " set up"; fflush() } }'; then
+# apt's progress comes on a descriptor of its own (dlstatus: percent of the bytes to
+# fetch; pmstatus: percent of the unpacking and setting up), opened inside the command
+# that runs as root: sudo closes the caller's other descriptors.
+status=0
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive bash -c \
+  'log="$1"; shift; exec apt-get -o APT::Status-Fd=3 install -y --no-install-recommends "$@" 3>&1 >"$log" 2>&1' \
+  install "$log" "${missing[@]}" \
+  | awk -F: '
+      function show(what, pct, seen,   step) {
+        step = int(pct / 10)
+        if (step > seen) { printf "%s: %d%%\n", what, step * 10; fflush() }
+        return step > seen ? step : seen
+      }
+      $1 == "dlstatus" { dl = show("Downloading", $3, dl) }
+      $1 == "pmstatus" { pm = show("Unpacking and setting up", $3, pm) }' \
+  || status=$?
+not_installed=()
+for p in "${missing[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || not_installed+=("$p")
+done
+if [ "$status" -ne 0 ] || [ ${#not_installed[@]} -gt 0 ]; then
   cat "$log" >&2
-  echo "install-deps: the install failed" >&2
+  echo "install-deps: the install failed (apt's exit status $status; not installed: ${not_installed[*]:-none})" >&2
   exit 1
 fi
-grep -q '^E: ' "$log" && { cat "$log" >&2; echo "install-deps: the install failed" >&2; exit 1; }
-echo "$count of $count set up"
+echo "$count packages set up"
 
 # The units the new packages ship, system and user alike, left disabled.
 dpkg-query -W -f='${Package}\n' | sort | comm -13 "$work/before" - >"$work/new"
