@@ -70,6 +70,14 @@ echo "  URLs a release must make real (placeholders, not fetched here):"
 { dpkg-deb -f "$deb" Homepage; grep -ho 'https\?://[^<" ]*' "$work"/files/usr/share/metainfo/*.xml "$work"/files/usr/share/applications/*.desktop; } \
   | sort -u | sed 's/^/    /'
 
+echo "- the README and the pictures it shows"
+doc="$work/files/usr/share/doc/velantra-remote"
+readme="$(zcat "$doc/README.md.gz")" || fail "no README in the doc folder"
+grep -q '^# Velantra Remote Start' <<<"$readme" || fail "the doc folder's README is not the user's"
+for picture in $(grep -o '!\[[^]]*\]([^)]*)' <<<"$readme" | sed 's/.*(\(.*\))$/\1/'); do
+  [ -f "$doc/$picture" ] || fail "the README shows $picture, which the package lacks"
+done
+
 echo "- a proportional face from the package's fonts alone (as on a minimal install)"
 font_dirs=()
 for p in $(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | awk '{print $1}' | grep '^fonts-'); do
