@@ -27,9 +27,9 @@ client_packages=(
   fonts-dejavu-core fonts-liberation fontconfig
   # tools/run-client.sh: is a timing server listening?
   netcat-openbsd
-  # a virtual display where there is none (tools/with-display.sh tools/run-client.sh):
-  # 11 packages, 10 MB beside the rest
-  xvfb
+  # a virtual display where there is none (tools/with-display.sh tools/run-client.sh,
+  # or xvfb-run, which needs xauth): 13 packages, 10 MB beside the rest
+  xvfb xauth
 )
 package_packages=(
   # the Debian package (CPack, dpkg-shlibdeps, dpkg-buildflags)
@@ -37,8 +37,8 @@ package_packages=(
 )
 # ---- test side: what only the tests and the checks need ----
 test_packages=(
-  # screenshots, window queries, PDF text (the headless display is the client's list's)
-  xauth x11-utils imagemagick poppler-utils
+  # screenshots, window queries, PDF text (the headless display is in the client's list)
+  x11-utils imagemagick poppler-utils
   # driving the real client through its window (tools/hostile-server.sh)
   xdotool
   # a printer scheduler the print test runs privately (no system queue is added)
