@@ -8,6 +8,9 @@
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 command [arguments...]" >&2; exit 2; }
 
+# On a fresh machine Xvfb comes with the client's packages.
+command -v Xvfb >/dev/null 2>&1 || "$(dirname "$0")/install-deps.sh" --client
+
 dir="$(mktemp -d "${TMPDIR:-/tmp}/velantra-display.XXXXXX")"
 xvfb=""
 stop()
