@@ -3,7 +3,7 @@
 //   bench/bench_settings_file [MiB ...]          (default 20 100)
 // Each case runs in a process of its own, so that the peak RSS is that case's.
 
-#include "shared/ini_file.h"
+#include "core/shared/ini_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

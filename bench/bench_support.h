@@ -1,10 +1,10 @@
 #pragma once
 // The main window connected to a loopback server, for the benchmarks.
 
-#include "connection/connection_display.h"
-#include "connection/connection_thread.h"
-#include "connection/message_writer.h"
-#include "main_window/form_remotestart.h"
+#include "core/connection/connection_display.h"
+#include "core/connection/connection_thread.h"
+#include "core/connection/message_writer.h"
+#include "desktop/main_window/form_remotestart.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

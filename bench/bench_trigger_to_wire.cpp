@@ -11,7 +11,7 @@
 
 #include "bench_support.h"
 
-#include "main_window/journal_hooks.h"
+#include "core/main_window/journal_hooks.h"
 
 #include <QApplication>
 #include <QGroupBox>

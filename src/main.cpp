@@ -1,4 +1,4 @@
-#include "main_window/run_client.h"
+#include "desktop/main_window/run_client.h"
 
 int main(int argc, char **argv)
 {

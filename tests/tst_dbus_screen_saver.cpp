@@ -2,8 +2,8 @@
 // dbus-run-session): stand-in desktop services record what the main window asks of
 // them, at load and at unload, and which of them it asks first.
 
-#include "main_window/form_remotestart.h"
-#include "shared/desktop/dbus_screen_saver.h"
+#include "desktop/main_window/form_remotestart.h"
+#include "desktop/platform/freedesktop/dbus_screen_saver.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

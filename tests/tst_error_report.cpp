@@ -1,13 +1,13 @@
 // The error-report window: its report, life cycle and three deliveries (log,
 // paper, mail), the program file's date, and failures escaping event handlers.
 
-#include "error_report/dkn_error_form.h"
-#include "error_report/error_report_text.h"
-#include "error_report/safe_application.h"
-#include "main_window/run_client.h"
-#include "shared/desktop/printers.h"
-#include "shared/globals.h"
-#include "shared/platform.h"
+#include "desktop/error_report/dkn_error_form.h"
+#include "core/error_report/error_report_text.h"
+#include "desktop/error_report/safe_application.h"
+#include "desktop/main_window/run_client.h"
+#include "desktop/shared/printers.h"
+#include "core/shared/globals.h"
+#include "core/shared/platform.h"
 #include "support/test_support.h"
 
 #include <QTest>

@@ -1,10 +1,10 @@
 // The main window's start-up, menus, settings write, single instance and shutdown.
-#include "error_report/dkn_error_form.h"
-#include "main_window/form_remotestart.h"
-#include "shared/desktop/forms.h"
-#include "shared/globals.h"
-#include "shared/platform.h"
-#include "shared/single_instance.h"
+#include "desktop/error_report/dkn_error_form.h"
+#include "desktop/main_window/form_remotestart.h"
+#include "desktop/shared/forms.h"
+#include "core/shared/globals.h"
+#include "core/shared/platform.h"
+#include "core/shared/single_instance.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

@@ -1,8 +1,8 @@
 // The ring tone played for real on the sound server while the server's output is recorded.
 
-#include "shared/facility.h"
-#include "shared/play_sound.h"
-#include "shared/sound_output.h"
+#include "core/shared/facility.h"
+#include "core/shared/play_sound.h"
+#include "core/shared/sound_output.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

@@ -1,8 +1,8 @@
 // The keyboard against a real X server: the synthesized Shift press, the Ctrl query,
 // and held keys pressing the main window's Start once, as a person holds them.
 
-#include "main_window/form_remotestart.h"
-#include "shared/keyboard.h"
+#include "desktop/main_window/form_remotestart.h"
+#include "core/shared/keyboard.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

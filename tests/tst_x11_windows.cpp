@@ -2,14 +2,14 @@
 // reads them from the X server, the windows' parent, one font, every child inside its frame's border,
 // and labels that show their lines whole.
 
-#include "about/do_about.h"
-#include "about/frm_about.h"
-#include "connection/connection_thread.h"
-#include "error_report/dkn_error_form.h"
-#include "main_window/form_remotestart.h"
-#include "main_window/run_client.h"
-#include "shared/desktop/forms.h"
-#include "shared/globals.h"
+#include "desktop/about/do_about.h"
+#include "desktop/about/frm_about.h"
+#include "core/connection/connection_thread.h"
+#include "desktop/error_report/dkn_error_form.h"
+#include "desktop/main_window/form_remotestart.h"
+#include "desktop/main_window/run_client.h"
+#include "desktop/shared/forms.h"
+#include "core/shared/globals.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
 

@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
 """Checks the include rules of src/ (CONTRIBUTING.md, "Layers"); prints every break and fails on any.
 
-  tools/check-layers.py --src SRC --core FILE... --qt-include-dirs DIR... [--stamp FILE]
+  tools/check-layers.py --src SRC --qt-include-dirs DIR... [--stamp FILE]
 
-1. Folders: a file includes only headers of its own folder and of the folders below
-   it (FOLDERS_BELOW); shared/desktop/ is part of shared/. So no arrow points up and
-   there is no cycle between folders.
-2. The core (the files given with --core, the velantra_core library) includes only
-   core headers, and of Qt only the headers of QtCore, QtNetwork and QtCore5Compat.
+The folders say it all; there is no list to keep:
+1. Libraries: core/ is velantra_core, desktop/ the window library. A core file includes
+   only core headers and, of Qt, only the headers of QtCore, QtNetwork and QtCore5Compat
+   (no widget, gui, printing, multimedia, D-Bus or X11 header). desktop/ may include core/.
+2. Subsystems: inside a library a file includes only headers of its own subsystem
+   (core/connection/, desktop/main_window/, ...) and of the subsystems below it
+   (SUBSYSTEMS_BELOW). So no arrow points up and there is no cycle between folders.
+   platform/<system>/ is the lowest: one system's own calls, chosen by the facilities
+   in shared/ (a desktop platform file may implement a core interface).
 3. One header per source file: every .cpp but main.cpp has a .h of the same name
    beside it and includes it first.
-4. shared/win32/ is Qt-free and includes only itself (and the system's headers), so
-   that it compiles with a cross-compiler that has no Qt (tools/check-windows.sh).
-
---core paths are relative to --src (or absolute); one that names no file there is an
-error, so that no working folder can make the core's rules check nothing.
+4. platform/win32/ is Qt-free and includes only its own folder (and the system's
+   headers), so that it compiles with a cross-compiler that has no Qt
+   (tools/check-windows.sh).
 """
 
 import argparse
@@ -22,31 +24,52 @@ import os
 import re
 import sys
 
-# What each folder may include besides itself; "" is the folder of main.cpp.
-FOLDERS_BELOW = {
-    "shared": set(),
-    "message_log": {"shared"},
-    "error_report": {"shared"},
-    "connection": {"shared", "message_log"},
-    "start_trigger": {"shared", "message_log", "connection"},
-    "journal": {"shared"},
-    "about": {"shared", "error_report", "message_log", "connection", "start_trigger"},
-    "main_window": {"shared", "message_log", "error_report", "connection", "start_trigger", "about", "journal"},
-    "": {"main_window"},
+# What each subsystem may include besides itself, within its library and below it in
+# core/ (desktop/ may also include any of core/). "" is the folder of main.cpp.
+SUBSYSTEMS_BELOW = {
+    "platform": set(),
+    "shared": {"platform"},
+    "message_log": {"shared", "platform"},
+    "error_report": {"shared", "platform"},
+    "journal": {"shared", "platform"},
+    "connection": {"shared", "platform", "message_log"},
+    "start_trigger": {"shared", "platform", "message_log", "connection"},
+    "about": {"shared", "platform", "error_report", "message_log", "connection", "start_trigger"},
+    "main_window": {"shared", "platform", "message_log", "error_report", "journal", "connection",
+                    "start_trigger", "about"},
 }
+LIBRARIES = ("core", "desktop")
 CORE_QT_MODULES = ("QtCore", "QtNetwork", "QtCore5Compat")
 # Folders that may include no Qt header and no header outside themselves.
-QT_FREE = ("shared/win32/",)
+QT_FREE = ("core/platform/win32/", "desktop/platform/win32/")
 # Headers made by the build, not by a folder of src/.
 GENERATED = {"build_version.h"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 
 
-def folder_of(path):
-    """The top folder under src/ ("" for src/ itself)."""
+def place_of(path):
+    """(library, subsystem) of a path under src/; ("", "") for main.cpp, None outside both trees."""
     parts = path.split("/")
-    return parts[0] if len(parts) > 1 else ""
+    if len(parts) == 1:
+        return ("", "")
+    if parts[0] not in LIBRARIES or len(parts) < 3:
+        return None
+    return (parts[0], parts[1])
+
+
+def may_include(source, target):
+    """Whether a file at place source may include a header at place target."""
+    (lib, sub), (tlib, tsub) = source, target
+    if lib == "":
+        return tlib == "desktop" and tsub == "main_window"
+    if lib == "core" and tlib != "core":
+        return False
+    if tsub == sub and tlib == lib:
+        return True
+    if lib == "desktop" and tlib == "core":
+        return True
+    return tsub in SUBSYSTEMS_BELOW.get(sub, set())
 
 
 def qt_header_dirs(include_dirs):
@@ -67,12 +90,10 @@ def is_qt_header(name):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--src", required=True)
-    parser.add_argument("--core", nargs="+", default=[])
     parser.add_argument("--qt-include-dirs", nargs="+", default=[])
     parser.add_argument("--stamp")
     args = parser.parse_args()
     # A list may also come as one argument of ";"-separated items, as CMake passes it.
-    args.core = [item for arg in args.core for item in arg.split(";") if item]
     args.qt_include_dirs = [item for arg in args.qt_include_dirs for item in arg.split(";") if item]
 
     src = os.path.abspath(args.src)
@@ -82,13 +103,12 @@ def main():
             if name.endswith((".cpp", ".h")):
                 files.append(os.path.relpath(os.path.join(root, name), src).replace(os.sep, "/"))
     files.sort()
-    core = {os.path.relpath(os.path.join(src, f), src).replace(os.sep, "/") for f in args.core}
-    unknown = sorted(core - set(files))
-    if unknown:
-        print(f"check-layers: --core names no file under {src}: {', '.join(unknown)}", file=sys.stderr)
+    core = {f for f in files if f.startswith("core/")}
+    if not core:
+        print(f"check-layers: no core/ folder under {src}", file=sys.stderr)
         return 2
     core_qt_dirs = qt_header_dirs(args.qt_include_dirs)
-    if args.core and not core_qt_dirs:
+    if not core_qt_dirs:
         print("check-layers: no QtCore include folder among --qt-include-dirs", file=sys.stderr)
         return 2
 
@@ -96,7 +116,12 @@ def main():
     for path in files:
         with open(os.path.join(src, path), encoding="utf-8") as f:
             text = f.read()
-        folder = folder_of(path)
+        place = place_of(path)
+        if place is None:
+            breaks.append(f"{path}: not in core/<subsystem>/ or desktop/<subsystem>/")
+            continue
+        if place[1] not in SUBSYSTEMS_BELOW and place != ("", ""):
+            breaks.append(f"{path}: {place[1]}/ is no subsystem the layer check knows (SUBSYSTEMS_BELOW)")
         includes = INCLUDE.findall(text)
         qt_free = path.startswith(QT_FREE)
         for kind, name in includes:
@@ -108,11 +133,10 @@ def main():
                 if not os.path.isfile(os.path.join(src, name)):
                     breaks.append(f'{path}: "{name}" is not a path under src/')
                     continue
-                target = folder_of(name)
-                if target != folder and target not in FOLDERS_BELOW.get(folder, set()):
-                    breaks.append(f'{path}: {folder or "src"}/ may not include {target}/ ("{name}")')
-                if path in core and name not in core:
-                    breaks.append(f'{path}: the core may not include "{name}", a header of the window library')
+                target = place_of(name)
+                if target is None or not may_include(place, target):
+                    where = "/".join(p for p in place if p) or "src"
+                    breaks.append(f'{path}: {where}/ may not include "{name}"')
             elif path in core and is_qt_header(name):
                 module = name.split("/")[0] if "/" in name else None
                 if module is not None:

@@ -4,7 +4,7 @@
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
 #  2. the Win32 calls of the facilities, the settings write and the socket options
-#     (src/shared/win32/, Qt-free) compile with warnings as errors and link against
+#     (src/core/platform/win32/, Qt-free) compile with warnings as errors and link against
 #     Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
 #     names, every function the client looks up in the real one.
@@ -33,12 +33,12 @@ grep -q "RT_GROUP_ICON" "$out/compiled.rc" || fail "no program icon"
 echo "check-windows: resources/velantra-remote.rc compiles: icon and version block $version"
 
 # 2. The Win32 pieces, and a program that calls each, linked as the client would be.
-win32_sources=(src/shared/win32/*.cpp)
+win32_sources=(src/core/platform/win32/*.cpp)
 cat > "$out/calls.cpp" <<'CALLS'
-#include "shared/win32/win32_file.h"
-#include "shared/win32/win32_keep_awake.h"
-#include "shared/win32/win32_keyboard.h"
-#include "shared/win32/win32_socket.h"
+#include "core/platform/win32/win32_file.h"
+#include "core/platform/win32/win32_keep_awake.h"
+#include "core/platform/win32/win32_keyboard.h"
+#include "core/platform/win32/win32_socket.h"
 // A settings write's calls in the order the client makes them (never run here).
 static bool Write_file()
 {
@@ -72,8 +72,8 @@ echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile and link"
   tests/fake_phidget21/fake_phidget21.cpp
 "$target-objdump" -p "$out/phidget21.dll" \
   | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '{print $NF}' > "$out/exports"
-mapfile -t wanted < <(grep -o 'Resolve(library, "[A-Za-z_]*"' src/start_trigger/phidget21.cpp | cut -d'"' -f2)
-[ ${#wanted[@]} -gt 0 ] || fail "found no looked-up names in src/start_trigger/phidget21.cpp"
+mapfile -t wanted < <(grep -o 'Resolve(library, "[A-Za-z_]*"' src/core/start_trigger/phidget21.cpp | cut -d'"' -f2)
+[ ${#wanted[@]} -gt 0 ] || fail "found no looked-up names in src/core/start_trigger/phidget21.cpp"
 for name in "${wanted[@]}"; do
   grep -qx "$name" "$out/exports" || fail "phidget21.dll does not export $name"
 done

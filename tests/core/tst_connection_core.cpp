@@ -3,8 +3,8 @@
 // a server that stops reading and a link that dies. The window's tests show the
 // refusals offline, the status texts and errors.
 
-#include "connection/remote_connection.h"
-#include "connection/tcp_client.h"
+#include "core/connection/remote_connection.h"
+#include "core/connection/tcp_client.h"
 #include "support/test_support.h"
 
 #include <QtNetwork>

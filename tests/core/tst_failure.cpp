@@ -1,9 +1,9 @@
 // The failure route without a window: the location a guarded handler or a trapped
 // procedure gives, reports from another thread, and a route that fails in turn.
 
-#include "shared/facility.h"
-#include "shared/failure.h"
-#include "shared/file_date.h"
+#include "core/shared/facility.h"
+#include "core/shared/failure.h"
+#include "core/shared/file_date.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
 // The race journal on its own: the lines as written (escaped, in order, a day a file,
 // after a cut line), the day's limit, a second running copy, a disk that refuses the
 // writes, and a kill right after a Start.
-#include "connection/remote_connection.h"
-#include "journal/race_journal.h"
-#include "main_window/journal_hooks.h"
-#include "shared/platform.h"
-#include "start_trigger/start_trigger.h"
+#include "core/connection/remote_connection.h"
+#include "core/journal/race_journal.h"
+#include "core/main_window/journal_hooks.h"
+#include "core/shared/platform.h"
+#include "core/start_trigger/start_trigger.h"
 #include "support/test_support.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 // (tst_connection_core) and by the fuzz targets, which also hold the buffer to the
 // newest lines, oldest first.
 
-#include "message_log/class_rolling_text.h"
+#include "core/message_log/class_rolling_text.h"
 #include "support/test_support.h"
 
 #include <QtTest>

@@ -3,8 +3,8 @@
 // drive them against a server that goes and comes back; tools/hostile-server.sh against
 // servers that hang up or reset every connection.
 
-#include "connection/reconnect_schedule.h"
-#include "journal/attempt_fold.h"
+#include "core/connection/reconnect_schedule.h"
+#include "core/journal/attempt_fold.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
 // The settings file: private-profile semantics, encodings and line ends, whole
 // writes on a failing machine and under kills, other writers, odd files, the data folder.
-#include "shared/app_user_data.h"
-#include "shared/globals.h"
-#include "shared/ini_file.h"
-#include "shared/ini_values.h"
-#include "shared/platform.h"
-#include "shared/single_instance.h"
+#include "core/shared/app_user_data.h"
+#include "core/shared/globals.h"
+#include "core/shared/ini_file.h"
+#include "core/shared/ini_values.h"
+#include "core/shared/platform.h"
+#include "core/shared/single_instance.h"
 #include "support/test_support.h"
 
 #include <QtTest>

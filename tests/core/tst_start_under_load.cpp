@@ -5,10 +5,10 @@
 // heat shown follows the last heat line; and however much the server sends, the window
 // is told once until it takes what to show.
 
-#include "connection/connection_thread.h"
-#include "connection/connection_display.h"
-#include "connection/message_writer.h"
-#include "start_trigger/start_trigger.h"
+#include "core/connection/connection_thread.h"
+#include "core/connection/connection_display.h"
+#include "core/connection/message_writer.h"
+#include "core/start_trigger/start_trigger.h"
 #include "support/test_support.h"
 
 #include <QtNetwork>

@@ -1,6 +1,6 @@
 // The millisecond clock text of the error reports: rounding, carries, the day wrap,
 // negative readings and what stripping leaves.
-#include "shared/time_texts.h"
+#include "core/shared/time_texts.h"
 
 #include <QtTest>
 #include <limits>

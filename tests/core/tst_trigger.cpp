@@ -1,10 +1,10 @@
 // The hardware start trigger without a window, against the stand-in library that
 // raises the board's events from a thread of its own.
 
-#include "connection/message_writer.h"
-#include "shared/facility.h"
-#include "start_trigger/phidget21.h"
-#include "start_trigger/start_trigger.h"
+#include "core/connection/message_writer.h"
+#include "core/shared/facility.h"
+#include "core/start_trigger/phidget21.h"
+#include "core/start_trigger/start_trigger.h"
 #include "support/test_support.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The WAV images PlaySOUND plays and those it is silent on.
 
-#include "shared/play_sound.h"
-#include "shared/wav_image.h"
+#include "core/shared/play_sound.h"
+#include "core/shared/wav_image.h"
 #include "support/test_support.h"
 
 #include <QtEndian>

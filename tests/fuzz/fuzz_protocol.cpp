@@ -1,8 +1,8 @@
 // The receive path: a stream cut into blocks anywhere, its lines decoded and
 // re-encoded, heat lines split.
-#include "connection/protocol.h"
+#include "core/connection/protocol.h"
 #include "fuzz_check.h"
-#include "shared/ansi_text.h"
+#include "core/shared/ansi_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

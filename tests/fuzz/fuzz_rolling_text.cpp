@@ -2,7 +2,7 @@
 // reading. Only the documented failures are thrown, and while the buffer has been
 // sized once it holds the newest lines, oldest first.
 #include "fuzz_check.h"
-#include "message_log/class_rolling_text.h"
+#include "core/message_log/class_rolling_text.h"
 
 #include <deque>
 #include <stdexcept>

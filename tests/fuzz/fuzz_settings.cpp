@@ -2,8 +2,8 @@
 // reads back; no other key changes; writing it again changes nothing; the file on
 // disk is what the in-memory form says.
 #include "fuzz_check.h"
-#include "shared/ansi_text.h"
-#include "shared/ini_file.h"
+#include "core/shared/ansi_text.h"
+#include "core/shared/ini_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The WAV reader: any image is refused or read into whole frames of a playable format.
 #include "fuzz_check.h"
-#include "shared/wav_image.h"
+#include "core/shared/wav_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,14 +2,14 @@
 // Shared pieces of the tests: a private set of user folders, a recorder that
 // answers every message box instead of blocking on it, faults of the machine.
 
-#include "connection/connection_display.h"
-#include "connection/connection_thread.h"
-#include "message_log/class_rolling_text.h"
-#include "shared/facility.h"
-#include "shared/keyboard.h"
-#include "shared/message_box.h"
-#include "shared/settings_writer.h"
-#include "shared/sound_output.h"
+#include "core/connection/connection_display.h"
+#include "core/connection/connection_thread.h"
+#include "core/message_log/class_rolling_text.h"
+#include "core/shared/facility.h"
+#include "core/shared/keyboard.h"
+#include "core/shared/message_box.h"
+#include "core/shared/settings_writer.h"
+#include "core/shared/sound_output.h"
 
 #include <QList>
 

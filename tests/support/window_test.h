@@ -3,7 +3,7 @@
 // program's real facilities installed for the whole run, as Run_client installs them.
 // A test installs its stand-ins over them (Scoped_facility).
 
-#include "main_window/run_client.h"
+#include "desktop/main_window/run_client.h"
 
 #include <QApplication>
 #include <QtTest>

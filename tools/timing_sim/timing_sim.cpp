@@ -1,6 +1,6 @@
 #include "timing_sim.h"
 
-#include "shared/ansi_text.h"
+#include "core/shared/ansi_text.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

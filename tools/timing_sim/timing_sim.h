@@ -3,7 +3,7 @@
 // the active heat, answers Start and Abort, prints what it receives and sends what
 // the person at its console types.
 
-#include "connection/protocol.h"
+#include "core/connection/protocol.h"
 
 #include <QHash>
 #include <QHostAddress>

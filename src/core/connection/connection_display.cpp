@@ -1,0 +1,102 @@
+#include "core/connection/connection_display.h"
+
+#include <QMutexLocker>
+
+#include <utility>
+
+void Connection_display::Create_logs()
+{
+    QMutexLocker lock(&lock_);
+    shown_.to_goal = Class_rolling_text();
+    shown_.to_goal.Set_Lines(10);
+    shown_.from_goal = Class_rolling_text();
+    shown_.from_goal.Set_Lines(10);
+}
+
+Connection_display::Shown Connection_display::Take()
+{
+    QMutexLocker lock(&lock_);
+    Shown taken = shown_; // the logs are shared, not copied, until the next line
+    shown_.from_goal_changed = shown_.to_goal_changed = shown_.heat_changed = false;
+    shown_.ring = shown_.beep = false;
+    told_ = false;
+    return taken;
+}
+
+Class_rolling_text Connection_display::From_goal() const
+{
+    QMutexLocker lock(&lock_);
+    return shown_.from_goal;
+}
+
+Class_rolling_text Connection_display::To_goal() const
+{
+    QMutexLocker lock(&lock_);
+    return shown_.to_goal;
+}
+
+Connection_display::Receive_stats Connection_display::Stats() const
+{
+    QMutexLocker lock(&lock_);
+    return stats_;
+}
+
+Protocol::Heat_fields Connection_display::Heat() const
+{
+    QMutexLocker lock(&lock_);
+    return {shown_.heat_id, shown_.heat_status};
+}
+
+template <typename Change>
+void Connection_display::Change_shown(Change change)
+{
+    bool tell = false;
+    {
+        QMutexLocker lock(&lock_);
+        change();
+        tell = !std::exchange(told_, true);
+    }
+    if (tell)
+        emit Changed();
+}
+
+void Connection_display::Add_sent_line(const QString &line)
+{
+    Change_shown([&] {
+        shown_.to_goal.Add_Line(line);
+        shown_.to_goal_changed = true;
+    });
+}
+
+void Connection_display::Add_received(const QStringList &lines, const Protocol::Heat_fields &heat)
+{
+    // The log is told once for all lines of a block: it ends up showing what telling
+    // it after each line would have shown.
+    Change_shown([&] {
+        for (const QString &line : lines)
+            shown_.from_goal.Add_Line(line);
+        shown_.from_goal_changed = true;
+        if (heat.id)
+            shown_.heat_id = *heat.id;
+        if (heat.status)
+            shown_.heat_status = *heat.status;
+        shown_.heat_changed = shown_.heat_changed || heat.id || heat.status;
+        stats_.lines += lines.size();
+    });
+}
+
+void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns)
+{
+    if (ring || beep) {
+        Change_shown([&] {
+            shown_.ring = shown_.ring || ring;
+            shown_.beep = shown_.beep || beep;
+        });
+    }
+    QMutexLocker lock(&lock_);
+    stats_.bytes += bytes;
+    stats_.ring_blocks += ring;
+    stats_.beep_blocks += beep;
+    stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, took_ns);
+    ++stats_.blocks;
+}

@@ -1,0 +1,225 @@
+#include "core/connection/remote_connection.h"
+
+#include "core/connection/tcp_client.h"
+#include "core/connection/winsock_state.h"
+#include "core/shared/ansi_text.h"
+#include "core/shared/failure.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+// One read takes at most this much, so that reading never holds the thread long,
+// whatever the server sends; the rest is read in the next turn of the event loop.
+constexpr qint64 Max_block = 4 * 1024;
+} // namespace
+
+Remote_connection::Remote_connection(QObject *parent) : QObject(parent)
+{
+    winsock1_ = new Tcp_client(this);
+    display_ = new Connection_display(this);
+    connect(winsock1_, &Tcp_client::Connected, this, &Remote_connection::Winsock1_Connect);
+    connect(winsock1_, &Tcp_client::Closed, this, &Remote_connection::Winsock1_Close);
+    connect(winsock1_, &Tcp_client::Data_arrival, this, &Remote_connection::Winsock1_DataArrival);
+    // Queued: handled outside the socket's own signal.
+    connect(winsock1_, &Tcp_client::Error, this, &Remote_connection::Winsock1_Error, Qt::QueuedConnection);
+
+    grace_timer_ = new QTimer(this);
+    grace_timer_->setSingleShot(true);
+    grace_timer_->setInterval(Grace_ms);
+    connect(grace_timer_, &QTimer::timeout, this, &Remote_connection::Held_line_Timer);
+}
+
+void Remote_connection::Set_remote_port(quint16 port)
+{
+    remote_port_ = port;
+}
+
+void Remote_connection::Set_grace_ms(int ms)
+{
+    grace_timer_->setInterval(ms);
+}
+
+void Remote_connection::Set_stall_ms(int ms)
+{
+    winsock1_->Set_stall_ms(ms);
+}
+
+Message_writer &Remote_connection::Writer() const
+{
+    return winsock1_->Writer();
+}
+
+int Remote_connection::Socket_state() const
+{
+    return winsock1_->Last_state();
+}
+
+// --- connection ---
+
+void Remote_connection::Update_TCP_status()
+{
+    const int state = winsock1_->State();
+    emit Status_changed(Winsock::Status_text(state), state);
+}
+
+int Remote_connection::Close_socket()
+{
+    Flush_held();
+    const int unsent = winsock1_->Close();
+    if (std::exchange(was_connected_, false) || unsent)
+        emit Closed_by_official(unsent);
+    return unsent;
+}
+
+void Remote_connection::Connect(const QString &host)
+{
+    emit Connect_asked(host);
+    if (winsock1_->State() != Winsock::Closed)
+        Winsock_Close();
+    winsock1_->Connect(host, remote_port_);
+    Update_TCP_status();
+}
+
+void Remote_connection::Disconnect()
+{
+    Winsock_Close();
+}
+
+void Remote_connection::Winsock_Close()
+{
+    Close_socket(); // a line the server left unterminated is still shown
+    Update_TCP_status();
+}
+
+void Remote_connection::Winsock1_Connect()
+{
+    Guarded(__func__, [this] {
+        was_connected_ = true;
+        line_told_ = false;
+        emit Connected();
+        Update_TCP_status();
+    });
+}
+
+void Remote_connection::Winsock1_Close()
+{
+    Guarded(__func__, [this] {
+        Drain();
+        Flush_held();
+        const int unsent = winsock1_->Close(Not_sent_reason::Error);
+        was_connected_ = false;
+        emit Lost(Peer_closed, 0, QString(), unsent);
+        Update_TCP_status();
+    });
+}
+
+void Remote_connection::Winsock1_Error(int number, const QString &description, int unsent)
+{
+    Guarded(__func__, [&] {
+        Drain();
+        Flush_held();
+        if (std::exchange(was_connected_, false))
+            emit Lost(number == 10054 ? Reset : Error, number, description, unsent);
+        // The window shows the box, and the state after it is dismissed.
+        emit Socket_error(number, description, unsent);
+    });
+}
+
+// --- receiving ---
+
+void Remote_connection::Winsock1_DataArrival()
+{
+    Guarded(__func__, [this] { Read_block(); });
+}
+
+void Remote_connection::Read_next_block()
+{
+    read_queued_ = false;
+    Winsock1_DataArrival();
+}
+
+void Remote_connection::Read_block()
+{
+    if (winsock1_->Bytes_waiting() <= 0)
+        return;
+    Handle_block(winsock1_->Read(Max_block));
+    if (winsock1_->Bytes_waiting() > 0 && !read_queued_) {
+        // More than one block waits: the thread's other events go first. One such
+        // call waits at a time, however often the socket tells that data arrived.
+        read_queued_ = true;
+        QMetaObject::invokeMethod(this, &Remote_connection::Read_next_block, Qt::QueuedConnection);
+    }
+}
+
+void Remote_connection::Drain()
+{
+    // What arrived before the connection ended is handled before the socket goes.
+    while (winsock1_->Bytes_waiting() > 0)
+        Handle_block(winsock1_->Read(Max_block));
+}
+
+void Remote_connection::Handle_block(const QByteArray &block)
+{
+    if (block.isEmpty())
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 read_us = Utc_now_us();
+    const QList<QByteArray> lines = splitter_.Feed(block);
+    Handle_lines(lines, read_us);
+    if (!lines.isEmpty() && !std::exchange(line_told_, true))
+        emit First_line_received();
+    if (splitter_.Holding()) {
+        held_read_us_ = read_us;
+        grace_timer_->start(); // again from now: the rest of the line may still come
+    } else {
+        grace_timer_->stop();
+    }
+    display_->Block_handled(block.size(), Protocol::Block_rings(block), Protocol::Block_beeps(block),
+                            timer.nsecsElapsed());
+}
+
+void Remote_connection::Held_line_Timer()
+{
+    // No more of the line came in time: it is shown as it stands.
+    Guarded(__func__, [this] { Flush_held(); });
+}
+
+void Remote_connection::Flush_held()
+{
+    grace_timer_->stop();
+    if (splitter_.Holding())
+        Handle_lines({splitter_.Take_held()}, held_read_us_);
+}
+
+void Remote_connection::Handle_lines(const QList<QByteArray> &lines, qint64 read_utc_us)
+{
+    if (lines.isEmpty())
+        return;
+    QStringList texts;
+    texts.reserve(lines.size());
+    Protocol::Heat_fields heat;
+    for (const QByteArray &bytes : lines) {
+        texts.append(From_Ansi(bytes));
+        if (Protocol::Is_heat_line(texts.constLast()))
+            Update_Heat(texts.constLast(), heat);
+    }
+    display_->Add_received(texts, heat);
+    emit Lines_received(texts, read_utc_us);
+    if (heat.id || heat.status) {
+        const Protocol::Heat_fields shown = display_->Heat();
+        emit Heat_changed(*shown.id, *shown.status);
+    }
+}
+
+void Remote_connection::Update_Heat(const QString &line, Protocol::Heat_fields &heat)
+{
+    // Every heat line is acted on, in order: a short one sets what it has and leaves
+    // the rest as the lines before it left it.
+    Protocol::Heat_fields fields = Protocol::Split_heat_line(line);
+    if (fields.id)
+        heat.id = std::move(fields.id);
+    if (fields.status)
+        heat.status = std::move(fields.status);
+}

@@ -1,0 +1,92 @@
+#include "core/shared/platform.h"
+
+#include "core/shared/facility.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+class Silent_beep final : public System_beep
+{
+public:
+    void Beep() override {}
+};
+
+class No_url_handler final : public Url_handler
+{
+public:
+    bool Open(const QUrl &) override { return false; }
+};
+
+class System_uptime final : public Uptime_clock
+{
+public:
+    qint32 Uptime_ms() override
+    {
+#if defined(Q_OS_WIN)
+        return static_cast<qint32>(GetTickCount());
+#elif defined(CLOCK_BOOTTIME)
+        timespec ts{};
+        clock_gettime(CLOCK_BOOTTIME, &ts);
+        const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
+        return static_cast<qint32>(static_cast<quint32>(ms)); // wraps like the Windows counter
+#else
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch()).count();
+        return static_cast<qint32>(static_cast<quint32>(ms));
+#endif
+    }
+};
+
+class Immediate_exit final : public Process_exit
+{
+public:
+    void Exit_now(int code) override { std::_Exit(code); }
+};
+
+} // namespace
+
+System_beep &System_beep::Fallback()
+{
+    static Silent_beep silent;
+    return silent;
+}
+
+Url_handler &Url_handler::Fallback()
+{
+    static No_url_handler none;
+    return none;
+}
+
+Uptime_clock &Uptime_clock::Fallback()
+{
+    static System_uptime system;
+    return system;
+}
+
+Process_exit &Process_exit::Fallback()
+{
+    static Immediate_exit immediate;
+    return immediate;
+}
+
+namespace Platform {
+void Beep() { Facility<System_beep>::Get().Beep(); }
+bool Open_Url(const QUrl &url) { return Facility<Url_handler>::Get().Open(url); }
+qint32 Uptime_ms() { return Facility<Uptime_clock>::Get().Uptime_ms(); }
+void Exit_now(int code) { Facility<Process_exit>::Get().Exit_now(code); }
+
+void Keep_running_at_file_size_limit()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+} // namespace Platform

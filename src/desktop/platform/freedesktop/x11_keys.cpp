@@ -1,0 +1,60 @@
+#include "desktop/platform/freedesktop/x11_keys.h"
+
+#include <QGuiApplication>
+
+#ifdef VELANTRA_HAVE_XTEST
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#endif
+
+#ifdef VELANTRA_HAVE_XTEST
+namespace {
+Display *Qt_display()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+} // namespace
+#endif
+
+void X11_press_shift()
+{
+#ifdef VELANTRA_HAVE_XTEST
+    Display *display = Qt_display();
+    if (!display)
+        return; // not on X11: nothing to do
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (shift == 0)
+        return;
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    XFlush(display);
+#endif
+}
+
+bool X11_key_map_known()
+{
+#ifdef VELANTRA_HAVE_XTEST
+    return Qt_display() != nullptr;
+#else
+    return false;
+#endif
+}
+
+bool X11_key_down(unsigned int keycode)
+{
+#ifdef VELANTRA_HAVE_XTEST
+    Display *display = Qt_display();
+    if (!display || keycode > 255)
+        return false;
+    // The server's key map now: a held key stays down in it between the release and
+    // press pairs the server makes while repeating it.
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    return (keys[keycode / 8] >> (keycode % 8)) & 1;
+#else
+    (void)keycode;
+    return false;
+#endif
+}

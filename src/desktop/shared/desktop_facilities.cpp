@@ -1,0 +1,131 @@
+#include "desktop/shared/desktop_facilities.h"
+
+#include "desktop/shared/audio_output.h"
+#include "desktop/shared/print_job.h"
+#include "desktop/shared/printers.h"
+#include "core/shared/facility.h"
+#include "core/shared/keyboard.h"
+#include "core/shared/message_box.h"
+#include "core/shared/platform.h"
+#include "core/shared/screen_saver.h"
+
+#ifdef Q_OS_WIN
+#include "core/platform/win32/win32_keep_awake.h"
+#include "core/platform/win32/win32_keyboard.h"
+#else
+#include "desktop/platform/freedesktop/dbus_screen_saver.h"
+#include "desktop/platform/freedesktop/x11_keys.h"
+#endif
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+
+class Message_box_dialogs final : public Message_boxes
+{
+public:
+    void Show(const Shown_message &message) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.setText(message.text);
+        box.setWindowTitle(message.title.isEmpty() ? QApplication::applicationDisplayName() : message.title);
+        switch (message.icon) {
+        case Message_icon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case Message_icon::Information: box.setIcon(QMessageBox::Information); break;
+        case Message_icon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case Message_icon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+    }
+};
+
+class Application_beep final : public System_beep
+{
+public:
+    void Beep() override { QApplication::beep(); }
+};
+
+class Desktop_url_handler final : public Url_handler
+{
+public:
+    bool Open(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+};
+
+class Window_system_keyboard final : public Keyboard
+{
+public:
+    // The keys held now, not the state of the last event.
+    bool Ctrl_down() override { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
+    void Press_shift() override
+    {
+#ifdef Q_OS_WIN
+        Win32_press_shift();
+#else
+        X11_press_shift();
+#endif
+    }
+#ifndef Q_OS_WIN
+    // Windows marks its own repeats; only X11 needs to be asked whether a key is still down.
+    bool Key_down(unsigned int native_scan_code) override { return X11_key_down(native_scan_code); }
+    bool Key_map_known() override { return X11_key_map_known(); }
+#endif
+};
+
+#ifdef Q_OS_WIN
+// Windows has no screen-saver service to ask; the thread's execution state does it.
+class Execution_state_screen_saver final : public Screen_saver
+{
+public:
+    ~Execution_state_screen_saver() override { Uninhibit(); }
+    void Inhibit(const QString &, const QString &) override { Win32_keep_display_on(true); }
+    void Uninhibit() override { Win32_keep_display_on(false); }
+};
+using Platform_screen_saver = Execution_state_screen_saver;
+#else
+using Platform_screen_saver = Dbus_screen_saver;
+#endif
+
+class System_printers final : public Printers
+{
+public:
+    int Count() override { return int(QPrinterInfo::availablePrinters().size()); }
+
+    bool Print(bool first_if_no_default, const std::function<bool(QPrinter &)> &draw) override
+    {
+        QPrinterInfo target = QPrinterInfo::defaultPrinter();
+        if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
+            target = QPrinterInfo::availablePrinters().constFirst();
+        return !target.isNull() && Print_job(target, draw);
+    }
+};
+
+} // namespace
+
+struct Desktop_facilities::Installed
+{
+    Message_box_dialogs message_boxes;
+    Application_beep beep;
+    Desktop_url_handler urls;
+    Window_system_keyboard keyboard;
+    Audio_output sound;
+    System_printers printers;
+    Platform_screen_saver screen_saver;
+
+    Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
+    Scoped_facility<System_beep> use_beep{beep};
+    Scoped_facility<Url_handler> use_urls{urls};
+    Scoped_facility<Keyboard> use_keyboard{keyboard};
+    Scoped_facility<Sound_output> use_sound{sound};
+    Scoped_facility<Printers> use_printers{printers};
+    Scoped_facility<Screen_saver> use_screen_saver{screen_saver};
+};
+
+Desktop_facilities::Desktop_facilities() : installed_(std::make_unique<Installed>()) {}
+
+Desktop_facilities::~Desktop_facilities() = default;
