@@ -56,9 +56,17 @@ done
 cd "$build"
 # One virtual X server of the run's own for the tests that need a real one; the rest run offscreen.
 ctest=("$root/tools/with-display.sh" ctest --output-on-failure --timeout 300 -j2)
+# A failed run ends with the failed checks themselves, so that the last lines of a
+# long log (all a CI page may show) say which test function failed and how.
+failed_checks()
+{
+  echo "Failed checks:" >&2
+  grep -hE '^(FAIL!|   (Actual|Expected|Loc))|QFATAL|ERROR: (Address|Undefined)' Testing/Temporary/LastTest*.log 2>/dev/null | tail -40 >&2
+  return 1
+}
 if [ "$repeat" -gt 1 ]; then
-  "${ctest[@]}" --label-exclude x11 --repeat "until-fail:$repeat"
-  "${ctest[@]}" --label-regex x11
+  "${ctest[@]}" --label-exclude x11 --repeat "until-fail:$repeat" || failed_checks
+  "${ctest[@]}" --label-regex x11 || failed_checks
 else
-  "${ctest[@]}"
+  "${ctest[@]}" || failed_checks
 fi
