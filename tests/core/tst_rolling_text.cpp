@@ -1,6 +1,4 @@
-// The quirks of the rolling buffer behind both logs. The bytes of a message, the cutting
-// of the stream into lines and what a line means are shown through a socket
-// (tst_connection_core) and by the fuzz targets, which also hold the buffer to the
+// The quirks of the rolling buffer behind both logs. The fuzz target holds it to the
 // newest lines, oldest first.
 
 #include "core/message_log/class_rolling_text.h"
@@ -10,7 +8,7 @@
 
 #include <stdexcept>
 
-class Tst_protocol : public QObject
+class Tst_rolling_text : public QObject
 {
     Q_OBJECT
 private slots:
@@ -37,5 +35,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(Tst_protocol)
-#include "tst_protocol.moc"
+QTEST_GUILESS_MAIN(Tst_rolling_text)
+#include "tst_rolling_text.moc"

@@ -1,0 +1,114 @@
+// The protocol's pure functions, as tables: the bytes of a message, the cutting of the
+// received stream into lines, what a line shows and what a block rings or beeps.
+
+#include "core/connection/protocol.h"
+
+#include <QtTest>
+
+using Bytes = QList<QByteArray>;
+
+class Tst_protocol : public QObject
+{
+    Q_OBJECT
+private slots:
+    void message_bytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("wire");
+        const QString at = QStringLiteral("12:00:01");
+        QTest::newRow("start") << Protocol::Start_text(at) << QByteArray("12:00:01 Velantra Start%");
+        QTest::newRow("abort") << Protocol::Abort_text(at) << QByteArray("12:00:01 Velantra Abort%");
+        // Unescaped: the server reads two messages, as it always has.
+        QTest::newRow("free text with %") << Protocol::Free_text(at, QStringLiteral("a%b")) << QByteArray("12:00:01 a%b%");
+        QTest::newRow("Windows-1252") << QStringLiteral("\u00e9\u20ac\u00a4") << QByteArray("\xe9\x80\xa4%");
+        QTest::newRow("outside Windows-1252") << QStringLiteral("\u5b57") << QByteArray("?%");
+        QTest::newRow("empty") << QString() << QByteArray("%");
+    }
+    void message_bytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, wire);
+        QCOMPARE(Protocol::Frame(text), wire);
+    }
+
+    void lines_data()
+    {
+        QTest::addColumn<Bytes>("blocks");
+        QTest::addColumn<Bytes>("lines");
+        QTest::addColumn<QByteArray>("held");
+        QTest::newRow("two lines") << Bytes{"a%b%"} << Bytes{"a", "b"} << QByteArray();
+        QTest::newRow("an empty piece is skipped") << Bytes{"a%%b%"} << Bytes{"a", "b"} << QByteArray();
+        QTest::newRow("no terminator: held") << Bytes{"line"} << Bytes{} << QByteArray("line");
+        QTest::newRow("a line over two reads") << Bytes{"ab", "c%d"} << Bytes{"abc"} << QByteArray("d");
+        QTest::newRow("terminators only") << Bytes{"%%", "%"} << Bytes{} << QByteArray();
+        const QByteArray flood(Line_splitter::Max_held + 1, 'x');
+        QTest::newRow("past the bound: out as a line") << Bytes{flood} << Bytes{flood} << QByteArray();
+        QTest::newRow("the bound counts what was held")
+            << Bytes{QByteArray(Line_splitter::Max_held, 'x'), "yz"}
+            << Bytes{QByteArray(Line_splitter::Max_held, 'x') + "yz"} << QByteArray();
+    }
+    void lines()
+    {
+        QFETCH(Bytes, blocks);
+        QFETCH(Bytes, lines);
+        QFETCH(QByteArray, held);
+        Line_splitter splitter;
+        Bytes got;
+        for (const QByteArray &block : blocks)
+            got += splitter.Feed(block);
+        QCOMPARE(got, lines);
+        QCOMPARE(splitter.Holding(), !held.isEmpty());
+        QCOMPARE(splitter.Take_held(), held);
+        QVERIFY(!splitter.Holding());
+    }
+
+    void heat_lines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("heat");
+        QTest::addColumn<QStringList>("fields"); // id and status where the line has them
+        QTest::newRow("active heat") << QString("Velantra Active Heat/7/Ready") << true << QStringList{"7", "Ready"};
+        QTest::newRow("start") << QString("x/7/Start") << true << QStringList{"7", "Start"};
+        QTest::newRow("abort, more fields") << QString("x/12/Abort/y") << true << QStringList{"12", "Abort"};
+        QTest::newRow("case-sensitive") << QString("velantra active heat/7/Ready") << false << QStringList{"7", "Ready"};
+        QTest::newRow("lower-case start") << QString("x/7/start") << false << QStringList{"7", "start"};
+        QTest::newRow("two fields") << QString("Velantra Active Heat/7") << true << QStringList{"7"};
+        QTest::newRow("one field") << QString("Velantra Active Heat") << true << QStringList{};
+        QTest::newRow("empty fields") << QString("//Start") << true << QStringList{"", "Start"};
+    }
+    void heat_lines()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, heat);
+        QFETCH(QStringList, fields);
+        QCOMPARE(Protocol::Is_heat_line(line), heat);
+        const Protocol::Heat_fields split = Protocol::Split_heat_line(line);
+        QStringList got;
+        for (const std::optional<QString> &field : {split.id, split.status})
+            if (field)
+                got << *field;
+        QCOMPARE(got, fields);
+    }
+
+    void block_actions_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<bool>("rings");
+        QTest::addColumn<bool>("beeps");
+        QTest::newRow("currency sign") << QByteArray("a\xa4%") << true << false;
+        QTest::newRow("hash") << QByteArray("#") << false << true;
+        QTest::newRow("both, twice") << QByteArray("\xa4#\xa4#%") << true << true;
+        QTest::newRow("neither") << QByteArray("Velantra Active Heat/1/Ready%") << false << false;
+    }
+    void block_actions()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(bool, rings);
+        QFETCH(bool, beeps);
+        QCOMPARE(Protocol::Block_rings(block), rings);
+        QCOMPARE(Protocol::Block_beeps(block), beeps);
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_protocol)
+#include "tst_protocol.moc"
