@@ -1,5 +1,6 @@
 // The protocol's pure functions, as tables: the bytes of a message, the cutting of the
-// received stream into lines, what a line shows and what a block rings or beeps.
+// received stream into lines and what a line shows. (What a block rings or beeps is
+// counted through a socket, in tst_connection_core.)
 
 #include "core/connection/protocol.h"
 
@@ -17,7 +18,6 @@ private slots:
         QTest::addColumn<QByteArray>("wire");
         const QString at = QStringLiteral("12:00:01");
         QTest::newRow("start") << Protocol::Start_text(at) << QByteArray("12:00:01 Velantra Start%");
-        QTest::newRow("abort") << Protocol::Abort_text(at) << QByteArray("12:00:01 Velantra Abort%");
         // Unescaped: the server reads two messages, as it always has.
         QTest::newRow("free text with %") << Protocol::Free_text(at, QStringLiteral("a%b")) << QByteArray("12:00:01 a%b%");
         QTest::newRow("Windows-1252") << QStringLiteral("\u00e9\u20ac\u00a4") << QByteArray("\xe9\x80\xa4%");
@@ -88,25 +88,6 @@ private slots:
             if (field)
                 got << *field;
         QCOMPARE(got, fields);
-    }
-
-    void block_actions_data()
-    {
-        QTest::addColumn<QByteArray>("block");
-        QTest::addColumn<bool>("rings");
-        QTest::addColumn<bool>("beeps");
-        QTest::newRow("currency sign") << QByteArray("a\xa4%") << true << false;
-        QTest::newRow("hash") << QByteArray("#") << false << true;
-        QTest::newRow("both, twice") << QByteArray("\xa4#\xa4#%") << true << true;
-        QTest::newRow("neither") << QByteArray("Velantra Active Heat/1/Ready%") << false << false;
-    }
-    void block_actions()
-    {
-        QFETCH(QByteArray, block);
-        QFETCH(bool, rings);
-        QFETCH(bool, beeps);
-        QCOMPARE(Protocol::Block_rings(block), rings);
-        QCOMPARE(Protocol::Block_beeps(block), beeps);
     }
 };
 
