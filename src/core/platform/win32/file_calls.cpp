@@ -326,7 +326,8 @@ bool Own_folder(const System_path &folder, bool private_only)
         void *entry = nullptr;
         if (!GetAce(acl, i, &entry))
             own = false;
-        else if (static_cast<ACE_HEADER *>(entry)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+        else if (static_cast<ACE_HEADER *>(entry)->AceType == ACCESS_ALLOWED_ACE_TYPE
+                 && !(static_cast<ACE_HEADER *>(entry)->AceFlags & INHERIT_ONLY_ACE)) { // only for what is made inside
             const auto *allowed = static_cast<ACCESS_ALLOWED_ACE *>(entry);
             PSID who = const_cast<DWORD *>(&allowed->SidStart);
             if (!Is_user(who) && !Is_system_or_administrators(who)

@@ -23,9 +23,10 @@ Socket Duplicate(Socket socket)
                                   WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (own == INVALID_SOCKET)
         return -1;
-    // Sends on it never wait, whatever mode the original is in.
+    // Sends on it never wait. An event selection on the shared socket (Qt's) has made it
+    // non-blocking already, and then refuses the switch with WSAEINVAL.
     u_long non_blocking = 1;
-    if (ioctlsocket(own, FIONBIO, &non_blocking) != 0) {
+    if (ioctlsocket(own, FIONBIO, &non_blocking) != 0 && WSAGetLastError() != WSAEINVAL) {
         closesocket(own);
         return -1;
     }
