@@ -13,10 +13,12 @@ The folders say it all; there is no list to keep:
    platform/<system>/ is the lowest: one system's own calls, chosen by the facilities
    in shared/ (a desktop platform file may implement a core interface).
 3. One header per source file: every .cpp but main.cpp has a .h of the same name
-   beside it and includes it first.
-4. platform/win32/ is Qt-free and includes only its own folder (and the system's
-   headers), so that it compiles with a cross-compiler that has no Qt
-   (tools/check-windows.sh).
+   beside it and includes it first. A system's file in platform/<system>/ may instead
+   implement the interface of its name in platform/ (the seam: one header, a folder
+   per system), and includes that first.
+4. core/platform/ is Qt-free and includes only its own headers and the system's, so
+   that the Win32 side compiles with a cross-compiler that has no Qt
+   (tools/check-windows.sh). No platform/<system>/ file includes another system's.
 """
 
 import argparse
@@ -41,7 +43,7 @@ SUBSYSTEMS_BELOW = {
 LIBRARIES = ("core", "desktop")
 CORE_QT_MODULES = ("QtCore", "QtNetwork", "QtCore5Compat")
 # Folders that may include no Qt header and no header outside themselves.
-QT_FREE = ("core/platform/win32/", "desktop/platform/win32/")
+QT_FREE = ("core/platform/",)
 # Headers made by the build, not by a folder of src/.
 GENERATED = {"build_version.h"}
 
@@ -56,6 +58,20 @@ def place_of(path):
     if parts[0] not in LIBRARIES or len(parts) < 3:
         return None
     return (parts[0], parts[1])
+
+
+def System_of(path):
+    """The system of a file in platform/<system>/ of either library; None elsewhere."""
+    parts = path.split("/")
+    return parts[2] if len(parts) > 3 and parts[1] == "platform" else None
+
+
+def Interface_of(path):
+    """platform/X.h for platform/<system>/X.cpp: the seam's interface it implements."""
+    parts = path.split("/")
+    if System_of(path) is None:
+        return None
+    return "/".join(parts[:2] + [parts[-1][:-4] + ".h"])
 
 
 def may_include(source, target):
@@ -148,9 +164,17 @@ def main():
             elif path in core and name.startswith(("X11/", "dbus/")):
                 breaks.append(f"{path}: the core may not include <{name}>")
 
+        system = System_of(path)
+        for kind, name in includes:
+            if kind == '"' and System_of(name) not in (None, system):
+                breaks.append(f'{path}: a file of platform/{system}/ may not include "{name}"')
+
         if path.endswith(".cpp") and path != "main.cpp":
             header = path[:-4] + ".h"
-            if header not in files:
+            interface = Interface_of(path)
+            if interface in files and includes and includes[0] == ('"', interface):
+                pass
+            elif header not in files:
                 breaks.append(f"{path}: no header {header} beside it")
             elif not includes or includes[0] != ('"', header):
                 breaks.append(f'{path}: its first include is not "{header}"')

@@ -3,8 +3,10 @@
 # no Windows Qt to build the client with; the README's Windows section lists the rest):
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
-#  2. the Win32 calls of the facilities, the settings write and the socket options
-#     (src/core/platform/win32/, Qt-free) compile with warnings as errors and link against
+#  2. the Win32 side of the platform seam (src/core/platform/win32/, Qt-free: the file
+#     calls of the settings write, the journal and the logs, the socket calls of the
+#     message writer, the system's small calls, the keyboard and the display) compiles
+#     with warnings as errors, and a program that calls every function links against
 #     Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
 #     names, every function the client looks up in the real one.
@@ -35,37 +37,77 @@ echo "check-windows: resources/velantra-remote.rc compiles: icon and version blo
 # 2. The Win32 pieces, and a program that calls each, linked as the client would be.
 win32_sources=(src/core/platform/win32/*.cpp)
 cat > "$out/calls.cpp" <<'CALLS'
-#include "core/platform/win32/win32_file.h"
+#include "core/platform/file_calls.h"
+#include "core/platform/socket_calls.h"
+#include "core/platform/system_calls.h"
 #include "core/platform/win32/win32_keep_awake.h"
 #include "core/platform/win32/win32_keyboard.h"
-#include "core/platform/win32/win32_socket.h"
-// A settings write's calls in the order the client makes them (never run here).
-static bool Write_file()
+#include <cerrno>
+// Every call of the seam, in the order the client makes them (never run here).
+static System_path Path(const char16_t *name) { return {"", name}; }
+// A settings write: a new locked file beside the old, written, synced and put in place.
+static bool Write_settings()
 {
     int error = 0;
-    Win32_file_status status;
+    File_calls::Status status;
+    File_calls::Open_mode mode;
+    mode.write = true;
+    mode.must_be_new = true;
     char byte = 0;
-    const int fd = Win32_open_file(L"settings.ini.writing-AAAAAA", Win32_access::Create_new, &error);
-    const bool ok = fd >= 0 && Win32_try_lock(fd, &error) && Win32_file_status_of(fd, &status)
-                    && Win32_write_at(fd, 0, "x", 1, &error) && Win32_seek(fd, 0, &error)
-                    && Win32_read(fd, &byte, 1, &error) == 1 && Win32_truncate(fd, 1) && Win32_sync(fd, &error)
-                    && Win32_file_status_of(L"settings.ini.writing-AAAAAA", &status)
-                    && (Win32_link(L"settings.ini.writing-AAAAAA", L"settings.ini", &error)
-                        || Win32_replace(L"settings.ini.writing-AAAAAA", L"settings.ini", &error));
+    const System_path temporary = Path(u"settings.ini.writing-AAAAAA"), settings = Path(u"settings.ini");
+    const int fd = File_calls::Open(temporary, mode, &error);
+    const bool ok = fd >= 0 && File_calls::Try_lock(fd, File_calls::Lock::Exclusive, &error)
+                    && File_calls::Status_of(fd, &status) && File_calls::Write_at(fd, 0, "x", 1, &error)
+                    && File_calls::Seek(fd, 0, &error) && File_calls::Read(fd, &byte, 1, &error) == 1
+                    && File_calls::Truncate(fd, 1) && File_calls::Sync(fd, &error)
+                    && File_calls::Status_of(temporary, &status)
+                    && (File_calls::Link(temporary, settings, &error) || File_calls::Replace(temporary, settings, &error));
     if (fd >= 0)
-        Win32_close_file(fd);
-    return Win32_remove(L"settings.ini.writing-AAAAAA") && ok;
+        File_calls::Keep_mode(fd, fd), File_calls::Close(fd, &error);
+    return File_calls::Remove(temporary) && ok;
+}
+// A journal: its own folder, a file appended to, not followed through a link, locked and synced.
+static bool Append_journal()
+{
+    int error = 0;
+    File_calls::Open_mode mode;
+    mode.append = true;
+    mode.create = true;
+    mode.no_follow = true;
+    if (!File_calls::Own_folder(Path(u"C:/Users/official/AppData/Local"), false))
+        return false;
+    const int fd = File_calls::Open(Path(u"journal.txt"), mode, &error);
+    const bool ok = fd >= 0 && File_calls::Try_lock(fd, File_calls::Lock::Exclusive, &error)
+                    && File_calls::Append(fd, "line\n", 5, &error) == 5 && File_calls::Sync(fd, &error);
+    File_calls::Sync_folder(Path(u"."));
+    return ok && File_calls::Close(fd, &error) && !File_calls::Lock_file_held(Path(u"Velantra_remote.lock"));
+}
+// The message writer on a connected socket.
+static bool Send_start(Socket_calls::Socket socket)
+{
+    int error = 0;
+    const Socket_calls::Socket own = Socket_calls::Duplicate(socket);
+    const bool ok = Socket_calls::Limit_dead_link(socket, 3, 1, 3, 5000)
+                    && Socket_calls::Send(own, "start\r\n", 7, &error) == 7 && !Socket_calls::Was_reset(own)
+                    && Socket_calls::Unacknowledged_bytes(own) <= 0;
+    Socket_calls::Discard_unsent_on_close(own);
+    Socket_calls::Close(own);
+    return ok;
 }
 int main()
 {
-    return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) && Write_file()
-                   && Win32_limit_dead_link(0, 3000, 1000, 5)
+    const bool system = System_calls::Uptime_ms() != 0 && !System_calls::Local_data_folder().utf16.empty()
+                        && *System_calls::Phidget_library_names() != nullptr;
+    System_calls::Keep_running_at_file_size_limit();
+    return system && Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false)
+                   && Write_settings() && Append_journal() && Send_start(0)
                ? 0
                : 1;
 }
 CALLS
-"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" -lws2_32
-echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile and link"
+"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" \
+  -lws2_32 -ladvapi32 -lshell32 -lole32 -luuid
+echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile, and a program calling each of their functions links"
 
 # 3. The stand-in library's exports against the names the client resolves.
 "$cxx" "${cxxflags[@]}" -shared -static-libgcc -static-libstdc++ -o "$out/phidget21.dll" \

@@ -1,39 +1,93 @@
-// The quirks of the rolling buffer behind both logs. The bytes of a message, the cutting
-// of the stream into lines and what a line means are shown through a socket
-// (tst_connection_core) and by the fuzz targets, which also hold the buffer to the
-// newest lines, oldest first.
+// The protocol's pure functions, as tables: the bytes of a message, the cutting of the
+// received stream into lines and what a line shows. (What a block rings or beeps is
+// counted through a socket, in tst_connection_core.)
 
-#include "core/message_log/class_rolling_text.h"
-#include "support/test_support.h"
+#include "core/connection/protocol.h"
 
 #include <QtTest>
 
-#include <stdexcept>
+using Bytes = QList<QByteArray>;
 
 class Tst_protocol : public QObject
 {
     Q_OBJECT
 private slots:
-    void rolling_buffer_throws_where_it_would_overrun()
+    void message_bytes_data()
     {
-        Class_rolling_text buffer; // before Set_Lines only the count works
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Add_Line(QStringLiteral("x")));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Set_Lines(0));
-        buffer.Set_Lines(10);
-        for (int i = 1; i <= 12; ++i)
-            buffer.Add_Line(QStringLiteral("L%1").arg(i));
-        QCOMPARE(buffer.Text_line(0), QStringLiteral("L12")); // the newest, through the wrap arithmetic
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Text_line(19));
-        // Set_Lines again empties the slots but keeps Cur_Line and Full.
-        buffer.Set_Lines(10);
-        buffer.Add_Line(QStringLiteral("new"));
-        QCOMPARE(Lines_of(buffer), QStringList(9, QString()) << QStringLiteral("new"));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("wire");
+        const QString at = QStringLiteral("12:00:01");
+        QTest::newRow("start") << Protocol::Start_text(at) << QByteArray("12:00:01 Velantra Start%");
+        // Unescaped: the server reads two messages, as it always has.
+        QTest::newRow("free text with %") << Protocol::Free_text(at, QStringLiteral("a%b")) << QByteArray("12:00:01 a%b%");
+        QTest::newRow("Windows-1252") << QStringLiteral("\u00e9\u20ac\u00a4") << QByteArray("\xe9\x80\xa4%");
+        QTest::newRow("outside Windows-1252") << QStringLiteral("\u5b57") << QByteArray("?%");
+        QTest::newRow("empty") << QString() << QByteArray("%");
+    }
+    void message_bytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, wire);
+        QCOMPARE(Protocol::Frame(text), wire);
+    }
 
-        Class_rolling_text big; // the 16-bit counter overflows rather than wrapping
-        big.Set_Lines(32767);
-        for (int i = 0; i < 32767; ++i)
-            big.Add_Line(QString());
-        QVERIFY_THROWS_EXCEPTION(std::overflow_error, big.Add_Line(QStringLiteral("one too many")));
+    void lines_data()
+    {
+        QTest::addColumn<Bytes>("blocks");
+        QTest::addColumn<Bytes>("lines");
+        QTest::addColumn<QByteArray>("held");
+        QTest::newRow("two lines") << Bytes{"a%b%"} << Bytes{"a", "b"} << QByteArray();
+        QTest::newRow("an empty piece is skipped") << Bytes{"a%%b%"} << Bytes{"a", "b"} << QByteArray();
+        QTest::newRow("no terminator: held") << Bytes{"line"} << Bytes{} << QByteArray("line");
+        QTest::newRow("a line over two reads") << Bytes{"ab", "c%d"} << Bytes{"abc"} << QByteArray("d");
+        QTest::newRow("terminators only") << Bytes{"%%", "%"} << Bytes{} << QByteArray();
+        const QByteArray flood(Line_splitter::Max_held + 1, 'x');
+        QTest::newRow("past the bound: out as a line") << Bytes{flood} << Bytes{flood} << QByteArray();
+        QTest::newRow("the bound counts what was held")
+            << Bytes{QByteArray(Line_splitter::Max_held, 'x'), "yz"}
+            << Bytes{QByteArray(Line_splitter::Max_held, 'x') + "yz"} << QByteArray();
+    }
+    void lines()
+    {
+        QFETCH(Bytes, blocks);
+        QFETCH(Bytes, lines);
+        QFETCH(QByteArray, held);
+        Line_splitter splitter;
+        Bytes got;
+        for (const QByteArray &block : blocks)
+            got += splitter.Feed(block);
+        QCOMPARE(got, lines);
+        QCOMPARE(splitter.Holding(), !held.isEmpty());
+        QCOMPARE(splitter.Take_held(), held);
+        QVERIFY(!splitter.Holding());
+    }
+
+    void heat_lines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("heat");
+        QTest::addColumn<QStringList>("fields"); // id and status where the line has them
+        QTest::newRow("active heat") << QString("Velantra Active Heat/7/Ready") << true << QStringList{"7", "Ready"};
+        QTest::newRow("start") << QString("x/7/Start") << true << QStringList{"7", "Start"};
+        QTest::newRow("abort, more fields") << QString("x/12/Abort/y") << true << QStringList{"12", "Abort"};
+        QTest::newRow("case-sensitive") << QString("velantra active heat/7/Ready") << false << QStringList{"7", "Ready"};
+        QTest::newRow("lower-case start") << QString("x/7/start") << false << QStringList{"7", "start"};
+        QTest::newRow("two fields") << QString("Velantra Active Heat/7") << true << QStringList{"7"};
+        QTest::newRow("one field") << QString("Velantra Active Heat") << true << QStringList{};
+        QTest::newRow("empty fields") << QString("//Start") << true << QStringList{"", "Start"};
+    }
+    void heat_lines()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, heat);
+        QFETCH(QStringList, fields);
+        QCOMPARE(Protocol::Is_heat_line(line), heat);
+        const Protocol::Heat_fields split = Protocol::Split_heat_line(line);
+        QStringList got;
+        for (const std::optional<QString> &field : {split.id, split.status})
+            if (field)
+                got << *field;
+        QCOMPARE(got, fields);
     }
 };
 

@@ -5,7 +5,6 @@
 #include "core/shared/ini_file.h"
 #include "core/shared/ini_values.h"
 #include "core/shared/platform.h"
-#include "core/shared/single_instance.h"
 #include "support/test_support.h"
 
 #include <QtTest>
@@ -289,34 +288,6 @@ private slots:
 
         Globals::Init_program();
         QCOMPARE(Globals::Ini_file_path, dirs.Data_path() + QStringLiteral("/Velantra_remote.ini"));
-
-        // One copy per data folder: the lock lies there, so copies of other sessions (another
-        // runtime folder, or none) meet it too. Only where nobody else can write (another user
-        // could plant a held lock or a FIFO); a FIFO found in its place is taken over.
-        const QString lock_in_data = dirs.Data_path() + QStringLiteral("/Velantra_remote.lock");
-        QCOMPARE(Instance_lock::Default_path(), lock_in_data);
-        QVERIFY(::mkfifo(QFile::encodeName(lock_in_data).constData(), 0600) == 0);
-        {
-            Instance_lock first;
-            QVERIFY(first.Try_acquire());
-            QTemporaryDir other_runtime;
-            for (const QByteArray &runtime : {QFile::encodeName(other_runtime.path()), QByteArray()}) {
-                qputenv("XDG_RUNTIME_DIR", runtime);
-                QVERIFY(!Instance_lock().Try_acquire());
-            }
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dirs.Runtime_path()));
-        }
-        // A data folder others can write: a lock in the session's own runtime folder, named
-        // after the data folder; none without such a folder.
-        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0777) == 0);
-        const QString in_runtime = Instance_lock::Default_path();
-        QVERIFY(in_runtime.startsWith(dirs.Runtime_path() + QStringLiteral("/Velantra_remote-")));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dirs.Data_path() + QStringLiteral("/other")));
-        QVERIFY(Instance_lock::Default_path() != in_runtime);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dirs.Data_path()));
-        QVERIFY(::chmod(QFile::encodeName(dirs.Runtime_path()).constData(), 01777) == 0);
-        QCOMPARE(Instance_lock::Default_path(), QString());
-        QVERIFY(::chmod(QFile::encodeName(dirs.Data_path()).constData(), 0755) == 0);
 
         // A folder that cannot be created.
         const QString blocker = dirs.Data_path() + QStringLiteral("/file");

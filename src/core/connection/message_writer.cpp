@@ -1,6 +1,7 @@
 #include "core/connection/message_writer.h"
 
 #include "core/connection/socket_io.h"
+#include "core/connection/winsock_state.h"
 #include "core/shared/time_texts.h"
 
 
@@ -67,7 +68,7 @@ Send_result Message_writer::Send(Message_kind kind, const QString &text, Message
                 return Send_result::Sent;
             }
             if (sent < 0) {
-                Tell_not_sent(waiting.message, Not_sent_reason::Error, Socket_io::Error_text(error));
+                Tell_not_sent(waiting.message, Not_sent_reason::Error, Winsock::Error_text(error));
                 Fail_locked(error);
                 ++refused_;
                 result = Send_result::Not_connected;
@@ -77,8 +78,8 @@ Send_result Message_writer::Send(Message_kind kind, const QString &text, Message
             }
         } else if (queued_bytes_ + waiting.bytes.size() > Max_queued) {
             Tell_not_sent(waiting.message, Not_sent_reason::Queue_full,
-                          Socket_io::Error_text(Socket_io::No_buffer_space()));
-            Fail_locked(Socket_io::No_buffer_space());
+                          Winsock::Error_text(Winsock::No_buffer_space));
+            Fail_locked(Winsock::No_buffer_space);
             ++refused_;
             result = Send_result::Queue_full;
         }
@@ -106,7 +107,7 @@ void Message_writer::Open(qintptr socket, std::function<void()> wake)
     handed_ = 0;
     remembered_.clear();
     wake_ = std::move(wake);
-    error_ = own < 0 ? Socket_io::No_buffer_space() : 0;
+    error_ = own < 0 ? Winsock::No_buffer_space : 0;
     refused_ = 0;
 }
 
@@ -166,7 +167,7 @@ int Message_writer::Close(Not_sent_reason why)
     std::lock_guard<std::mutex> lock(lock_);
     Flush_locked();
     int unsent = int(queue_.size()) + std::exchange(refused_, 0);
-    const QString detail = error_ ? Socket_io::Error_text(error_) : QString();
+    const QString detail = error_ ? Winsock::Error_text(error_) : QString();
     if (why != Not_sent_reason::Closed && socket_ >= 0)
         unsent += Tell_not_acknowledged();
     for (const Waiting &waiting : queue_)
@@ -200,7 +201,7 @@ int Message_writer::Tell_not_acknowledged()
 
 void Message_writer::Fail_locked(int error)
 {
-    error_ = error ? error : Socket_io::No_buffer_space();
+    error_ = error ? error : Winsock::No_buffer_space;
 }
 
 void Message_writer::Tell_sent(const Outgoing_message &message)

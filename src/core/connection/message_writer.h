@@ -104,7 +104,7 @@ public:
     // Sends what waits as far as the socket takes it; true when nothing waits.
     bool Flush();
     bool Failed() const; // a message was refused or the socket failed: the connection must end
-    int Error() const;   // the system's number of that failure
+    int Error() const;   // that failure's Windows Sockets number
     bool Was_reset() const;
     // Sends what it can of what waits, then drops the rest (each told with why) and
     // closes its descriptor. Returns how many messages were not sent: those dropped, and

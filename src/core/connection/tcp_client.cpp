@@ -28,7 +28,7 @@ Tcp_client::Tcp_client(QObject *parent) : QObject(parent)
     connect(stall_timer_, &QTimer::timeout, this, [this] {
         Guarded("Send_Data", [this] {
             if (!writer_.Flush())
-                Fail(Socket_io::No_buffer_space(), Not_sent_reason::Stalled);
+                Fail(Winsock::No_buffer_space, Not_sent_reason::Stalled);
         });
     });
 }
@@ -97,7 +97,7 @@ void Tcp_client::Sending_waits()
 {
     Guarded("Send_Data", [this] {
         if (writer_.Failed()) {
-            Fail(writer_.Error(), writer_.Error() == Socket_io::No_buffer_space() ? Not_sent_reason::Queue_full
+            Fail(writer_.Error(), writer_.Error() == Winsock::No_buffer_space ? Not_sent_reason::Queue_full
                                                                                   : Not_sent_reason::Error);
             return;
         }
@@ -130,7 +130,7 @@ void Tcp_client::Fail(int error, Not_sent_reason why)
     socket_->disconnect(this);
     socket_->abort();
     Note_state();
-    emit Error(Socket_io::Winsock_number(error), Socket_io::Error_text(error), unsent);
+    emit Error(error, Winsock::Error_text(error), unsent);
 }
 
 qint64 Tcp_client::Bytes_waiting() const
@@ -153,7 +153,8 @@ void Tcp_client::On_error()
     const int unsent = writer_.Close(Not_sent_reason::Error);
     error_ = true;
     Note_state();
-    emit Error(Winsock::Error_number(error), socket_->errorString(), unsent);
+    const int number = Winsock::From_socket_error(error);
+    emit Error(number, Winsock::Error_text(number, socket_->errorString()), unsent);
 }
 
 void Tcp_client::Note_state()
@@ -168,7 +169,7 @@ void Tcp_client::On_disconnected()
         return;
     // Qt reads a reset as an end; the connection's own state tells them apart.
     if (writer_.Was_reset()) {
-        Fail(Socket_io::Connection_reset(), Not_sent_reason::Error);
+        Fail(Winsock::Connection_reset, Not_sent_reason::Error);
         return;
     }
     emit Closed();

@@ -1,74 +1,59 @@
 #include "core/journal/journal_file.h"
 
-#include "core/shared/regular_file.h"
+#include "core/platform/file_calls.h"
+#include "core/shared/native_path.h"
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
-bool Journal_file::Fail(const QString &what)
+bool Journal_file::Fail(const QString &what, int error)
 {
-#ifdef Q_OS_UNIX
-    error_ = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-#else
-    error_ = what;
-#endif
+    error_ = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
     return false;
 }
-
-#ifdef Q_OS_UNIX
 
 Journal_file::Opened Journal_file::Open(const QString &path)
 {
     Close();
     int error = 0;
+    File_calls::Open_mode mode;
+    mode.append = true;
+    mode.create = true;
     // No link followed: one put there would have the journal appended to any file of
     // ours it points at, or make a file where it points.
-    const int fd = Regular_file::Open_descriptor(path, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW, &error);
+    mode.no_follow = true;
+    const int fd = File_calls::Open(Native_path(path), mode, &error);
     if (fd < 0) {
-        errno = error;
-        Fail(QStringLiteral("cannot open"));
+        Fail(QStringLiteral("cannot open"), error);
         if (error == EINVAL)
             error_ = QStringLiteral("not a regular file");
         else if (error == ELOOP)
             error_ = QStringLiteral("a symbolic link, not followed");
         return Opened::Failed;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        Fail(QStringLiteral("cannot lock"));
-        ::close(fd);
-        return held ? Opened::Held_elsewhere : Opened::Failed;
+    if (!File_calls::Try_lock(fd, File_calls::Lock::Exclusive, &error)) {
+        Fail(QStringLiteral("cannot lock"), error);
+        File_calls::Close(fd);
+        return error == EWOULDBLOCK ? Opened::Held_elsewhere : Opened::Failed;
     }
     fd_ = fd;
-    size_ = std::max<qint64>(0, ::lseek(fd_, 0, SEEK_END));
+    File_calls::Status status;
+    size_ = File_calls::Status_of(fd_, &status) ? status.size : 0;
     char last = '\n';
-    ends_mid_line_ = size_ > 0 && ::pread(fd_, &last, 1, size_ - 1) == 1 && last != '\n';
-    if (size_ == 0) {
-        // A new file: its name in the folder must survive a power cut as its lines do.
-        const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
+    ends_mid_line_ = size_ > 0 && File_calls::Seek(fd_, size_ - 1, &error) && File_calls::Read(fd_, &last, 1, &error) == 1
+                     && last != '\n';
+    // A new file: its name in the folder must survive a power cut as its lines do.
+    if (size_ == 0)
+        File_calls::Sync_folder(Native_path(QFileInfo(path).absolutePath()));
     return Opened::Yes;
 }
 
 void Journal_file::Close()
 {
     if (fd_ >= 0)
-        ::close(fd_); // the lock goes with it
+        File_calls::Close(fd_); // the lock goes with it
     fd_ = -1;
 }
 
@@ -86,15 +71,12 @@ bool Journal_file::Append(const QByteArray &bytes, qint64 *written)
         }
     } tell{done, written};
     if (fd_ < 0)
-        return Fail(QStringLiteral("not open"));
+        return Fail(QStringLiteral("not open"), EBADF);
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
+        int error = ENOSPC;
+        const qint64 n = File_calls::Append(fd_, bytes.constData() + done, bytes.size() - done, &error);
         if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            Fail(QStringLiteral("cannot write"));
+            Fail(QStringLiteral("cannot write"), error);
             if (done > 0)
                 ends_mid_line_ = bytes.at(done - 1) != '\n';
             size_ += done;
@@ -110,32 +92,6 @@ bool Journal_file::Append(const QByteArray &bytes, qint64 *written)
 
 bool Journal_file::Sync()
 {
-    if (fd_ < 0)
-        return false;
-#if defined(Q_OS_LINUX)
-    return ::fdatasync(fd_) == 0 || Fail(QStringLiteral("cannot sync"));
-#else
-    return ::fsync(fd_) == 0 || Fail(QStringLiteral("cannot sync"));
-#endif
+    int error = 0;
+    return fd_ >= 0 && (File_calls::Sync(fd_, &error) || Fail(QStringLiteral("cannot sync"), error));
 }
-
-#else // Without a port the journal says that it cannot write, and the program goes on.
-
-Journal_file::Opened Journal_file::Open(const QString &)
-{
-    error_ = QStringLiteral("no journal on this system");
-    return Opened::Failed;
-}
-
-void Journal_file::Close() {}
-
-bool Journal_file::Append(const QByteArray &, qint64 *written)
-{
-    if (written)
-        *written = 0;
-    return false;
-}
-
-bool Journal_file::Sync() { return false; }
-
-#endif

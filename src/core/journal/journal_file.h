@@ -3,7 +3,7 @@
 // when it is a regular file (a FIFO, a device or a folder in the way must neither
 // hang the writer nor be written to), held under an exclusive lock while open so no
 // other running copy writes into it, only ever appended to, and synced to the disk
-// on request. The system-specific part of the journal.
+// on request.
 
 #include <QByteArray>
 #include <QString>
@@ -35,7 +35,7 @@ public:
     QString Error() const { return error_; }
 
 private:
-    bool Fail(const QString &what);
+    bool Fail(const QString &what, int error);
 
     int fd_ = -1;
     qint64 size_ = 0;

@@ -1,25 +1,13 @@
 #include "core/shared/own_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "core/platform/file_calls.h"
+#include "core/shared/native_path.h"
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <QDir>
 
 bool Own_folder(const QString &folder, bool private_only)
 {
     if (folder.isEmpty() || QDir::isRelativePath(folder))
         return false;
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return private_only ? (st.st_mode & 0777) == 0700 : (st.st_mode & 0022) == 0;
-#else
-    Q_UNUSED(private_only);
-    return QFileInfo(folder).isDir();
-#endif
+    return File_calls::Own_folder(Native_path(folder), private_only);
 }

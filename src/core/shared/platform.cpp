@@ -1,15 +1,9 @@
 #include "core/shared/platform.h"
 
+#include "core/platform/system_calls.h"
 #include "core/shared/facility.h"
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <ctime>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -28,21 +22,7 @@ public:
 class System_uptime final : public Uptime_clock
 {
 public:
-    qint32 Uptime_ms() override
-    {
-#if defined(Q_OS_WIN)
-        return static_cast<qint32>(GetTickCount());
-#elif defined(CLOCK_BOOTTIME)
-        timespec ts{};
-        clock_gettime(CLOCK_BOOTTIME, &ts);
-        const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
-        return static_cast<qint32>(static_cast<quint32>(ms)); // wraps like the Windows counter
-#else
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch()).count();
-        return static_cast<qint32>(static_cast<quint32>(ms));
-#endif
-    }
+    qint32 Uptime_ms() override { return System_calls::Uptime_ms(); }
 };
 
 class Immediate_exit final : public Process_exit
@@ -83,10 +63,5 @@ bool Open_Url(const QUrl &url) { return Facility<Url_handler>::Get().Open(url); 
 qint32 Uptime_ms() { return Facility<Uptime_clock>::Get().Uptime_ms(); }
 void Exit_now(int code) { Facility<Process_exit>::Get().Exit_now(code); }
 
-void Keep_running_at_file_size_limit()
-{
-#ifdef SIGXFSZ
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
+void Keep_running_at_file_size_limit() { System_calls::Keep_running_at_file_size_limit(); }
 } // namespace Platform

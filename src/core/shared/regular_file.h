@@ -15,9 +15,4 @@ namespace Regular_file {
 // that is no regular file. Opened on a descriptor: fileName() reads empty afterwards.
 bool Open(QFile &file, QIODevice::OpenMode mode, int *error = nullptr);
 
-#ifdef Q_OS_UNIX
-// The same with open(2) flags; the descriptor, or -1 with error set.
-int Open_descriptor(const QString &path, int flags, int *error);
-#endif
-
 } // namespace Regular_file

@@ -1,8 +1,10 @@
 #include "core/shared/single_instance.h"
 
+#include "core/platform/file_calls.h"
 #include "core/shared/app_user_data.h"
+#include "core/shared/file_ops.h"
+#include "core/shared/native_path.h"
 #include "core/shared/own_folder.h"
-#include "core/shared/regular_file.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,13 +13,7 @@
 #include <QFileInfo>
 #include <QtDebug>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -52,36 +48,21 @@ Instance_lock::~Instance_lock() = default;
 
 bool Instance_lock::Held_by_live_process() const
 {
-#ifdef Q_OS_UNIX
-    // The holder keeps an exclusive flock on the file for as long as it lives, and
-    // the system drops it when the holder dies, however it dies.
-    int error = 0;
-    const int fd = Regular_file::Open_descriptor(path_, O_RDONLY, &error);
-    if (fd < 0)
-        return false; // unreadable: not a lock a live copy made
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
-#else
-    // Elsewhere the holder keeps the file open and undeletable.
-    return !QFile::remove(path_) && QFile::exists(path_);
-#endif
+    return File_calls::Lock_file_held(Native_path(path_));
 }
 
 bool Instance_lock::Try_acquire()
 {
     if (!path_.isEmpty() && lock_->isLocked())
         return true;
-#ifdef Q_OS_UNIX
     // Anything there that is no regular file (a FIFO, a device) is no lock of ours:
     // taken over before the lock would read it and wait.
     int error = 0;
-    const int fd = path_.isEmpty() ? -1 : Regular_file::Open_descriptor(path_, O_RDONLY, &error);
+    const int fd = path_.isEmpty() ? -1 : File_ops::Open(path_, File_ops::Access::Read, &error);
     if (fd >= 0)
-        ::close(fd);
+        File_ops::Close(fd);
     else if (error == EINVAL)
-        ::unlink(QFile::encodeName(path_).constData());
-#endif
+        File_ops::Remove(path_);
     if (!path_.isEmpty() && lock_->tryLock(0))
         return true;
     if (!path_.isEmpty() && lock_->error() == QLockFile::LockFailedError) {

@@ -1,16 +1,12 @@
 #include "core/start_trigger/phidget21.h"
 
+#include "core/platform/system_calls.h"
+
 #include <QLibrary>
 #include <QMetaObject>
 #include <QPointer>
 
 #include <atomic>
-
-#ifdef Q_OS_WIN
-#define PHIDGET_CCONV __stdcall
-#else
-#define PHIDGET_CCONV
-#endif
 
 namespace {
 
@@ -176,13 +172,10 @@ private:
 
 QStringList Phidget21_library::Default_library_names()
 {
-#ifdef Q_OS_WIN
-    return {QStringLiteral("phidget21.dll")};
-#elif defined(Q_OS_MACOS)
-    return {QStringLiteral("/Library/Frameworks/Phidget21.framework/Phidget21")};
-#else
-    return {QStringLiteral("libphidget21.so.0"), QStringLiteral("libphidget21.so")};
-#endif
+    QStringList names;
+    for (const char *const *name = System_calls::Phidget_library_names(); *name; ++name)
+        names << QString::fromUtf8(*name);
+    return names;
 }
 
 Phidget21_library::Phidget21_library(const QStringList &names) : names_(names) {}

@@ -9,13 +9,7 @@
 #include "core/shared/platform.h"
 #include "core/shared/screen_saver.h"
 
-#ifdef Q_OS_WIN
-#include "core/platform/win32/win32_keep_awake.h"
-#include "core/platform/win32/win32_keyboard.h"
-#else
-#include "desktop/platform/freedesktop/dbus_screen_saver.h"
-#include "desktop/platform/freedesktop/x11_keys.h"
-#endif
+#include "desktop/platform/desktop_system.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -62,34 +56,10 @@ class Window_system_keyboard final : public Keyboard
 public:
     // The keys held now, not the state of the last event.
     bool Ctrl_down() override { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
-    void Press_shift() override
-    {
-#ifdef Q_OS_WIN
-        Win32_press_shift();
-#else
-        X11_press_shift();
-#endif
-    }
-#ifndef Q_OS_WIN
-    // Windows marks its own repeats; only X11 needs to be asked whether a key is still down.
-    bool Key_down(unsigned int native_scan_code) override { return X11_key_down(native_scan_code); }
-    bool Key_map_known() override { return X11_key_map_known(); }
-#endif
+    void Press_shift() override { Desktop_system::Press_shift(); }
+    bool Key_down(unsigned int native_scan_code) override { return Desktop_system::Key_down(native_scan_code); }
+    bool Key_map_known() override { return Desktop_system::Key_map_known(); }
 };
-
-#ifdef Q_OS_WIN
-// Windows has no screen-saver service to ask; the thread's execution state does it.
-class Execution_state_screen_saver final : public Screen_saver
-{
-public:
-    ~Execution_state_screen_saver() override { Uninhibit(); }
-    void Inhibit(const QString &, const QString &) override { Win32_keep_display_on(true); }
-    void Uninhibit() override { Win32_keep_display_on(false); }
-};
-using Platform_screen_saver = Execution_state_screen_saver;
-#else
-using Platform_screen_saver = Dbus_screen_saver;
-#endif
 
 class System_printers final : public Printers
 {
@@ -115,7 +85,7 @@ struct Desktop_facilities::Installed
     Window_system_keyboard keyboard;
     Audio_output sound;
     System_printers printers;
-    Platform_screen_saver screen_saver;
+    std::unique_ptr<Screen_saver> screen_saver = Desktop_system::Make_screen_saver();
 
     Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
     Scoped_facility<System_beep> use_beep{beep};
@@ -123,7 +93,7 @@ struct Desktop_facilities::Installed
     Scoped_facility<Keyboard> use_keyboard{keyboard};
     Scoped_facility<Sound_output> use_sound{sound};
     Scoped_facility<Printers> use_printers{printers};
-    Scoped_facility<Screen_saver> use_screen_saver{screen_saver};
+    Scoped_facility<Screen_saver> use_screen_saver{*screen_saver};
 };
 
 Desktop_facilities::Desktop_facilities() : installed_(std::make_unique<Installed>()) {}

@@ -1,0 +1,53 @@
+#include "core/platform/system_calls.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+namespace System_calls {
+
+std::int32_t Uptime_ms()
+{
+#if defined(CLOCK_BOOTTIME)
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    const std::uint64_t ms = std::uint64_t(ts.tv_sec) * 1000u + std::uint64_t(ts.tv_nsec) / 1000000u;
+#else
+    const auto ms = std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count());
+#endif
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms)); // wraps like the Windows counter
+}
+
+void Keep_running_at_file_size_limit()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+System_text Local_data_folder()
+{
+    System_text folder;
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    if (xdg && *xdg)
+        folder.bytes = xdg;
+    else
+        folder.bytes = std::string(home && *home ? home : "/") + "/.local/share";
+    return folder;
+}
+
+const char *const *Phidget_library_names()
+{
+#if defined(__APPLE__)
+    static const char *const names[] = {"/Library/Frameworks/Phidget21.framework/Phidget21", nullptr};
+#else
+    static const char *const names[] = {"libphidget21.so.0", "libphidget21.so", nullptr};
+#endif
+    return names;
+}
+
+} // namespace System_calls

@@ -1,0 +1,33 @@
+#pragma once
+// Small calls of one system (platform/posix/, platform/win32/). Plain C++.
+
+#include "core/platform/system_path.h"
+
+#include <cstdint>
+
+namespace System_calls {
+
+// Milliseconds since the system started, as a signed 32-bit counter that wraps.
+std::int32_t Uptime_ms();
+
+// From now on a file growing past the process's size limit fails its write, as on a
+// full disk, instead of ending the program with a signal.
+void Keep_running_at_file_size_limit();
+
+// The user's folder for local application data, as the system names it (the known
+// folder itself on Windows, XDG_DATA_HOME or ~/.local/share elsewhere); empty where
+// there is none.
+System_text Local_data_folder();
+
+// The names the Phidget library is looked up by, most likely first; ends with nullptr.
+const char *const *Phidget_library_names();
+
+} // namespace System_calls
+
+// The calling convention of the Phidget library's C functions and callbacks: the
+// system's standard one on 32-bit Windows, the C default elsewhere.
+#if defined(_WIN32)
+#define PHIDGET_CCONV __stdcall
+#else
+#define PHIDGET_CCONV
+#endif

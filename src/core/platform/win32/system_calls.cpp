@@ -1,0 +1,33 @@
+#include "core/platform/system_calls.h"
+
+#include "core/platform/win32/win32_api.h"
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+namespace System_calls {
+
+std::int32_t Uptime_ms() { return static_cast<std::int32_t>(GetTickCount()); }
+
+void Keep_running_at_file_size_limit() {} // Windows has no such limit and no signal for it
+
+System_text Local_data_folder()
+{
+    // The known folder behind %LOCALAPPDATA%, asked of the shell: right even where the
+    // variable is missing or changed in the environment we were given.
+    System_text folder;
+    wchar_t *path = nullptr;
+    if (SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &path) == S_OK)
+        for (const wchar_t *c = path; *c; ++c)
+            folder.utf16 += char16_t(*c);
+    CoTaskMemFree(path);
+    return folder;
+}
+
+const char *const *Phidget_library_names()
+{
+    static const char *const names[] = {"phidget21.dll", nullptr};
+    return names;
+}
+
+} // namespace System_calls

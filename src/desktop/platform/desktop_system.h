@@ -1,0 +1,22 @@
+#pragma once
+// The desktop's pieces that differ by system, one folder each (platform/freedesktop/,
+// platform/win32/); desktop/shared/desktop_facilities.cpp installs them.
+
+#include "core/shared/screen_saver.h"
+
+#include <memory>
+
+namespace Desktop_system {
+
+// One Shift press and release to whatever window has the focus.
+void Press_shift();
+// Whether Key_down can tell (the X key map); where not, a held key is let go only when
+// its release comes (Windows marks its own repeats).
+bool Key_map_known();
+// True while the key with this native scan code is down now.
+bool Key_down(unsigned int native_scan_code);
+
+// What keeps the screen on while the main window is loaded.
+std::unique_ptr<Screen_saver> Make_screen_saver();
+
+} // namespace Desktop_system

@@ -1,0 +1,39 @@
+// The quirks of the rolling buffer behind both logs. The fuzz target holds it to the
+// newest lines, oldest first.
+
+#include "core/message_log/class_rolling_text.h"
+#include "support/test_support.h"
+
+#include <QtTest>
+
+#include <stdexcept>
+
+class Tst_rolling_text : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rolling_buffer_throws_where_it_would_overrun()
+    {
+        Class_rolling_text buffer; // before Set_Lines only the count works
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Add_Line(QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Set_Lines(0));
+        buffer.Set_Lines(10);
+        for (int i = 1; i <= 12; ++i)
+            buffer.Add_Line(QStringLiteral("L%1").arg(i));
+        QCOMPARE(buffer.Text_line(0), QStringLiteral("L12")); // the newest, through the wrap arithmetic
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, buffer.Text_line(19));
+        // Set_Lines again empties the slots but keeps Cur_Line and Full.
+        buffer.Set_Lines(10);
+        buffer.Add_Line(QStringLiteral("new"));
+        QCOMPARE(Lines_of(buffer), QStringList(9, QString()) << QStringLiteral("new"));
+
+        Class_rolling_text big; // the 16-bit counter overflows rather than wrapping
+        big.Set_Lines(32767);
+        for (int i = 0; i < 32767; ++i)
+            big.Add_Line(QString());
+        QVERIFY_THROWS_EXCEPTION(std::overflow_error, big.Add_Line(QStringLiteral("one too many")));
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_rolling_text)
+#include "tst_rolling_text.moc"
