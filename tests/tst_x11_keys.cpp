@@ -14,6 +14,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <vector>
+
 namespace {
 Display *X_display() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display(); }
 
@@ -85,6 +87,31 @@ private slots:
             XTestFakeKeyEvent(display, code, False, CurrentTime);
             XSync(display, False);
             QVERIFY2(held == down && !Ctrl_Key_Down(), XKeysymToString(key));
+        }
+    }
+
+    // Alt+F and F10 as a keyboard gives them: the Form menu opens.
+    void menus_open_from_real_keys()
+    {
+        Isolated_user_dirs dirs;
+        Form_remotestart window;
+        window.Form_Load();
+        window.show(), window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Display *display = X_display();
+        auto *form = Find<QMenu>(&window, "Menu_Form");
+        const auto keys = [display](const std::vector<KeySym> &held) {
+            for (const KeySym key : held)
+                XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), True, CurrentTime);
+            for (auto key = held.rbegin(); key != held.rend(); ++key)
+                XTestFakeKeyEvent(display, XKeysymToKeycode(display, *key), False, CurrentTime);
+            XSync(display, False);
+        };
+        for (const std::vector<KeySym> &open : std::vector<std::vector<KeySym>>{{XK_Alt_L, XK_f}, {XK_F10}}) {
+            keys(open);
+            QTRY_VERIFY(form->isVisible());
+            keys({XK_Escape}), keys({XK_Escape});
+            QTRY_VERIFY(!form->isVisible() && QApplication::activePopupWidget() == nullptr);
         }
     }
 
