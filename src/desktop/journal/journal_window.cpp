@@ -59,7 +59,7 @@ Journal_window::Journal_window(const QString &folder, std::function<QString()> p
     Text_journal->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text_journal->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     // The fields are tab-separated: a short stop keeps a line on the screen.
-    Text_journal->setTabStopDistance(Text_journal->fontMetrics().horizontalAdvance(QStringLiteral("  ")));
+    Text_journal->setTabStopDistance(Text_journal->fontMetrics().horizontalAdvance(QStringLiteral("   ")));
 
     Check_starts_only = new QCheckBox(QStringLiteral("&Starts and aborts only"), this);
     Check_starts_only->setObjectName(QStringLiteral("Check_starts_only"));
