@@ -14,8 +14,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <vector>
-
 namespace {
 Display *X_display() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display(); }
 
@@ -90,8 +88,8 @@ private slots:
         }
     }
 
-    // Alt+F and F10 as a keyboard gives them: the Form menu opens.
-    void menus_open_from_real_keys()
+    // Alt+F as a keyboard gives it: the Form menu opens.
+    void menu_opens_from_real_keys()
     {
         Isolated_user_dirs dirs;
         Form_remotestart window;
@@ -99,20 +97,11 @@ private slots:
         window.show(), window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         Display *display = X_display();
-        auto *form = Find<QMenu>(&window, "Menu_Form");
-        const auto keys = [display](const std::vector<KeySym> &held) {
-            for (const KeySym key : held)
-                XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), True, CurrentTime);
-            for (auto key = held.rbegin(); key != held.rend(); ++key)
-                XTestFakeKeyEvent(display, XKeysymToKeycode(display, *key), False, CurrentTime);
-            XSync(display, False);
-        };
-        for (const std::vector<KeySym> &open : std::vector<std::vector<KeySym>>{{XK_Alt_L, XK_f}, {XK_F10}}) {
-            keys(open);
-            QTRY_VERIFY(form->isVisible());
-            keys({XK_Escape}), keys({XK_Escape});
-            QTRY_VERIFY(!form->isVisible() && QApplication::activePopupWidget() == nullptr);
-        }
+        for (const auto &[key, down] : {std::pair(XK_Alt_L, True), std::pair(XK_f, True), std::pair(XK_f, False), std::pair(XK_Alt_L, False)})
+            XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down, CurrentTime);
+        XSync(display, False);
+        QTRY_VERIFY(Find<QMenu>(&window, "Menu_Form")->isVisible());
+        Find<QMenu>(&window, "Menu_Form")->close();
     }
 
     void a_held_key_starts_once_data()
