@@ -149,6 +149,9 @@ private slots:
         QCOMPARE(Shown(&window), Shown_lines(1980, 2000, true));
         only->setChecked(false);
         QCOMPARE(Shown(&window), Shown_lines(1980, 2000));
+        // A line too long to lay out is cut for the window.
+        QVERIFY(Append(Today(), "2026-05-01\treceived\t" + QByteArray(4000, 'x') + "\r\n"));
+        QVERIFY(Shown(new Journal_window(dir_.path(), {}, &owner_)).endsWith(QLatin1String("x ... (2020 more characters)")));
     }
 };
 

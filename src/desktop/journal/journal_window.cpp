@@ -30,6 +30,17 @@
 
 namespace {
 
+// A line longer than a screen can show (a flood the server sent as one line) is cut
+// for the window, which would lay it out slowly; the file keeps it whole.
+constexpr qsizetype Longest_line = 2000;
+
+QString Shown_line(const QString &line)
+{
+    if (line.size() <= Longest_line)
+        return line;
+    return line.left(Longest_line) + QStringLiteral(" ... (%1 more characters)").arg(line.size() - Longest_line);
+}
+
 QString Mib(qint64 bytes)
 {
     return QString::number(double(bytes) / (1024 * 1024), 'f', bytes < 10 * 1024 * 1024 ? 1 : 0) + QStringLiteral(" MiB");
@@ -206,8 +217,14 @@ void Journal_window::Read_new(const QString &path)
     }
     partial_ += bytes;
     const qsizetype last = partial_.lastIndexOf('\n');
-    if (last < 0)
+    if (last < 0) {
+        if (partial_.size() > shown_bytes_) { // no line end in sight (a broken file): not held
+            partial_.clear();
+            skip_to_line_ = true;
+            cut_ = true;
+        }
         return; // the line is still being written
+    }
     QStringList lines;
     for (QByteArray &line : partial_.left(last).split('\n')) {
         if (line.endsWith('\r'))
@@ -247,7 +264,7 @@ void Journal_window::Add_lines(const QStringList &lines)
     QStringList shown;
     for (size_t i = before - std::min(before, dropped); i < lines_.size(); ++i)
         if (!only || Is_start_or_abort(lines_[i]))
-            shown << lines_[i];
+            shown << Shown_line(lines_[i]);
     if (!shown.isEmpty())
         Text_journal->appendPlainText(shown.join(QLatin1Char('\n'))); // keeps the view at the end when it was there
 }
@@ -258,7 +275,7 @@ void Journal_window::Show_all()
     QStringList shown;
     for (const QString &line : lines_)
         if (!only || Is_start_or_abort(line))
-            shown << line;
+            shown << Shown_line(line);
     Text_journal->setPlainText(shown.join(QLatin1Char('\n')));
     Text_journal->moveCursor(QTextCursor::End);
     Say_state();
