@@ -1,5 +1,8 @@
-// The main window's start-up, menus, settings write, single instance and shutdown.
+// The main window's start-up, menus, settings write, single instance and shutdown; the
+// windows from the keyboard, under a dark theme and to a screen reader.
+#include "desktop/about/frm_about.h"
 #include "desktop/error_report/dkn_error_form.h"
+#include "desktop/journal/journal_window.h"
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/shared/forms.h"
 #include "core/shared/globals.h"
@@ -12,6 +15,15 @@
 #include <QtWidgets>
 
 #include <stdexcept>
+
+namespace {
+
+QString Accessible(QWidget *w, QAccessible::Text what = QAccessible::Name)
+{
+    return QAccessible::queryAccessibleInterface(w)->text(what);
+}
+
+} // namespace
 
 class Tst_main_window : public QObject
 {
@@ -57,6 +69,104 @@ private slots:
             emit Find<QMenu>(w, "Menu_Form")->aboutToShow();
             QVERIFY(debug->isVisible() == shown);
         }
+    }
+
+    void menus_open_from_the_keyboard()
+    {
+        Form_remotestart *w = Load_window();
+        w->show(), w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        // Every menu and item has an underlined letter of its own within its menu.
+        QList<QList<QAction *>> menus{w->menuBar()->actions()};
+        for (const QMenu *menu : w->findChildren<QMenu *>())
+            menus << menu->actions();
+        for (const QList<QAction *> &actions : menus) {
+            QStringList letters;
+            for (const QAction *a : actions)
+                if (!a->isSeparator())
+                    letters << (a->text().contains(u'&') ? a->text().section(u'&', 1).left(1).toLower() : QString());
+            QVERIFY2(!letters.contains(QString()) && letters.removeDuplicates() == 0, qPrintable(letters.join(u' ')));
+        }
+        auto *form = Find<QMenu>(w, "Menu_Form");
+        for (const QKeyCombination key : {Qt::ALT | Qt::Key_F, QKeyCombination(Qt::Key_F10)}) {
+            QTest::keyClick(w, key.key(), key.keyboardModifiers());
+            QTRY_VERIFY(form->isVisible());
+            QTest::keyClick(form, Qt::Key_Escape), QTest::keyClick(w->menuBar(), Qt::Key_Escape);
+            QTRY_VERIFY(!form->isVisible());
+        }
+        // An item by its letter.
+        QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+        QSignalSpy reconnect(Find<QAction>(w, "item_reconnect"), &QAction::triggered);
+        QTRY_VERIFY(form->isVisible());
+        QTest::keyClick(form, Qt::Key_A);
+        QCOMPARE(reconnect.count(), 1);
+        // Form > Race journal: one window of the program's own, today's journal in it.
+        for (int i = 0; i < 2; ++i)
+            Find<QAction>(w, "item_race_journal")->trigger();
+        QCOMPARE(w->findChildren<Journal_window *>().size(), 1);
+        QTRY_VERIFY(Find<QPlainTextEdit>(w, "Text_journal")->toPlainText().contains(QLatin1String("\tstarted\t")));
+    }
+
+    // The named colours stay on the light face they were chosen for, with the theme's
+    // palette dark when the windows are made and when it changes while they are open.
+    void windows_keep_their_light_face_under_a_dark_theme()
+    {
+        const QPalette saved = QApplication::palette();
+        const auto dark = [](int grey) {
+            QPalette p(QColor(230, 230, 230), QColor(grey, grey, grey));
+            p.setColor(QPalette::Base, QColor(grey, grey, grey)), p.setColor(QPalette::Text, QColor(230, 230, 230));
+            return p;
+        };
+        QApplication::setPalette(dark(50));
+        const QList<QWidget *> windows{Load_window(), frmAbout::Default_instance(), DKN_error_form::Default_instance()};
+        for (const int grey : {50, 30}) {
+            QApplication::setPalette(dark(grey));
+            for (QWidget *window : windows) {
+                QList<QWidget *> widgets = window->findChildren<QWidget *>();
+                for (QWidget *w : widgets << window) {
+                    auto [text, back] = std::pair(QPalette::WindowText, QPalette::Window);
+                    if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractScrollArea *>(w))
+                        text = QPalette::Text, back = QPalette::Base;
+                    else if (qobject_cast<QAbstractButton *>(w))
+                        text = QPalette::ButtonText, back = QPalette::Button;
+                    const QPalette p = w->palette();
+                    if (!w->isEnabled() || w->testAttribute(Qt::WA_StyleSheet))
+                        continue; // greyed on purpose, or a colour of its own behind it (the arm button)
+                    QVERIFY2(p.color(back).lightnessF() >= 0.8 && p.color(back).lightnessF() - p.color(text).lightnessF() >= 0.4,
+                             qPrintable(w->objectName() + QLatin1Char(' ') + p.color(text).name() + QLatin1Char('/') + p.color(back).name()));
+                }
+            }
+        }
+        delete windows.at(1);
+        QApplication::setPalette(saved);
+    }
+
+    void every_control_is_named_apart_and_a_loss_is_told_from_a_close()
+    {
+        Form_remotestart *w = Load_window();
+        QStringList names;
+        QList<QWidget *> controls = w->centralWidget()->findChildren<QWidget *>();
+        for (QWidget *control : controls << Find<QLabel>(w, "Label_message")) {
+            auto *label = qobject_cast<QLabel *>(control);
+            if (control->objectName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_"))
+                || qobject_cast<QGroupBox *>(control) || (label && label->buddy()))
+                continue; // a piece of a control, a frame, or a caption tied to the control it names
+            names << Accessible(control);
+            QVERIFY2(!names.last().trimmed().isEmpty() && names.count(names.last()) == 1, qPrintable(control->objectName()));
+        }
+        QVERIFY(names.contains(QStringLiteral("Server adress")) && names.contains(QStringLiteral("Heat ID")));
+        auto *status = Find<QLabel>(w, "Label_status");
+        Loopback_server server;
+        for (const bool lost : {false, true}) {
+            QVERIFY(server.Connect(*w->Network()));
+            if (lost)
+                server.peer->close();
+            else
+                Find<QPushButton>(w, "Command_disconnect")->click();
+            QTRY_VERIFY(w->Network()->Socket_state() == 0);
+            QTRY_COMPARE(Accessible(status, QAccessible::Description).contains(QLatin1String("lost")), lost);
+        }
+        QCOMPARE(Accessible(status), QStringLiteral("Connection status: ") + status->text());
     }
 
     // The lock's own cases are tst_single_instance's; here, what a start makes of it.

@@ -88,6 +88,22 @@ private slots:
         }
     }
 
+    // Alt+F as a keyboard gives it: the Form menu opens.
+    void menu_opens_from_real_keys()
+    {
+        Isolated_user_dirs dirs;
+        Form_remotestart window;
+        window.Form_Load();
+        window.show(), window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Display *display = X_display();
+        for (const auto &[key, down] : {std::pair(XK_Alt_L, True), std::pair(XK_f, True), std::pair(XK_f, False), std::pair(XK_Alt_L, False)})
+            XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down, CurrentTime);
+        XSync(display, False);
+        QTRY_VERIFY(Find<QMenu>(&window, "Menu_Form")->isVisible());
+        Find<QMenu>(&window, "Menu_Form")->close();
+    }
+
     void a_held_key_starts_once_data()
     {
         QTest::addColumn<int>("key");

@@ -398,6 +398,11 @@ QString Race_journal::Path() const
     return state_->path;
 }
 
+QString Race_journal::Day_path(const QString &folder, const QDate &day)
+{
+    return QDir::isAbsolutePath(folder) ? QDir(folder).filePath(File_name(day, 1)) : QString();
+}
+
 void Race_journal::Record(qint64 time, const QString &event, const QStringList &details, Kind kind)
 {
     if (kind == Kind::Received && time < state_->received_closed_until.load(std::memory_order_relaxed))

@@ -13,6 +13,7 @@
 // changes (up to a bound), and written in order once it takes lines again; the rest
 // is counted in an "unwritten" line.
 
+#include <QDate>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -72,6 +73,9 @@ public:
     // The file this copy writes today (another copy's file is never touched, so it
     // may carry a number); it may not exist yet.
     QString Path() const;
+    // The file the first running copy writes on day in folder; empty for a folder that
+    // is not known (not an absolute path).
+    static QString Day_path(const QString &folder, const QDate &day);
 
 signals:
     // The journal could not be written: said once per run, from the journal's thread.

@@ -2,6 +2,8 @@
 
 #include "core/error_report/error_report_text.h"
 #include "desktop/shared/forms.h"
+#include "desktop/shared/light_face.h"
+#include "desktop/shared/menu_keys.h"
 #include "desktop/shared/printers.h"
 #include "desktop/shared/twips_layout.h"
 #include "core/shared/facility.h"
@@ -85,6 +87,7 @@ frmAbout::frmAbout() : QMainWindow(nullptr)
     setAttribute(Qt::WA_DeleteOnClose); // the close box unloads; OK only hides
     // A fixed dialog with a close box only, and no task-bar button.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    Light_face::Apply(this);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 
@@ -120,18 +123,20 @@ frmAbout::frmAbout() : QMainWindow(nullptr)
     Command_OK->setFont(Font(QStringLiteral("MS Sans Serif"), 9.6, true));
     connect(Command_OK, &QPushButton::clicked, this, &frmAbout::Command_OK_Click);
 
-    Menu_Form = menuBar()->addMenu(QStringLiteral("Form"));
+    Menu_Form = menuBar()->addMenu(QStringLiteral("&Form"));
     Menu_Form->setObjectName(QStringLiteral("Menu_Form"));
     // The moment the menu opens stands for the click on its title.
     connect(Menu_Form, &QMenu::aboutToShow, this, &frmAbout::Menu_Form_Click);
-    item_print = Menu_Form->addAction(QStringLiteral("Print"));
+    item_print = Menu_Form->addAction(QStringLiteral("&Print"));
     item_print->setObjectName(QStringLiteral("item_print"));
     connect(item_print, &QAction::triggered, this, &frmAbout::item_print_Click);
-    menu_debug = menuBar()->addMenu(QStringLiteral("Debug"));
+    menu_debug = menuBar()->addMenu(QStringLiteral("&Debug"));
     menu_debug->setObjectName(QStringLiteral("menu_debug"));
-    item_date_formats = menu_debug->addAction(QStringLiteral("Date formats"));
+    item_date_formats = menu_debug->addAction(QStringLiteral("Date &formats"));
     item_date_formats->setObjectName(QStringLiteral("item_date_formats"));
     connect(item_date_formats, &QAction::triggered, this, &frmAbout::item_date_formats_Click);
+    Open_menu_bar_on_F10(menuBar());
+    Light_face::Apply(this); // again, for the menus now there
 
     // Fixed at its layout size from the start, so the logo is centred on the real width
     // even before the first show.

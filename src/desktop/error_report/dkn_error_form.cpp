@@ -3,6 +3,7 @@
 #include "core/error_report/error_report_text.h"
 #include "core/shared/ansi_text.h"
 #include "desktop/shared/forms.h"
+#include "desktop/shared/light_face.h"
 #include "desktop/shared/printers.h"
 #include "desktop/shared/twips_layout.h"
 #include "desktop/shared/window_helpers.h"
@@ -171,6 +172,7 @@ DKN_error_form::DKN_error_form() : QWidget(nullptr)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("DKN error"));
+    Light_face::Apply(this);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Arial"),

@@ -9,6 +9,7 @@
 #include "core/connection/remote_connection.h"
 #include "core/connection/winsock_state.h"
 #include "core/journal/race_journal.h"
+#include "desktop/journal/journal_window.h"
 #include "desktop/main_window/form_remotestart_ui.h"
 #include "core/main_window/journal_hooks.h"
 #include "desktop/main_window/one_press_keys.h"
@@ -575,6 +576,8 @@ void Form_remotestart::Show_loss_alarm(bool on)
     alarm.setColor(QPalette::WindowText, Qt::white);
     status->setPalette(on ? alarm : QPalette());
     status->setAutoFillBackground(on);
+    // Read out with the state: "Closed" alone is also what a Disconnect shows.
+    status->setAccessibleDescription(on ? QStringLiteral("Connection to the timing server lost") : QString());
 }
 
 // Greyed (the disabled look), text unchanged.
@@ -745,7 +748,6 @@ void Form_remotestart::item_ring_Click()
 
 void Form_remotestart::item_race_journal_Click()
 {
-    // Today's journal of this copy, in the desktop's viewer.
-    if (journal_)
-        Platform::Open_Url(QUrl::fromLocalFile(journal_->Path()));
+    // Today's journal of this copy, in a window of the program's own (no launcher needed).
+    Journal_window::Show_for(this, Globals::User_appdata_path, [this] { return journal_ ? journal_->Path() : QString(); });
 }

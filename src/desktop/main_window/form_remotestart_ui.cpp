@@ -1,7 +1,10 @@
 #include "desktop/main_window/form_remotestart_ui.h"
 
 #include "desktop/main_window/shape_circle.h"
+#include "desktop/shared/light_face.h"
+#include "desktop/shared/menu_keys.h"
 #include "desktop/shared/twips_layout.h"
+#include "desktop/shared/value_label.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -42,6 +45,7 @@ QPlainTextEdit *Log_box(QWidget *parent, const char *name, const QRect &geometry
 
 void Form_remotestart_ui::Setup(QMainWindow *window)
 {
+    Light_face::Apply(window); // first: the colours below are laid over it
     auto *client = new QWidget(window);
     client_area = client;
     client->setObjectName(QStringLiteral("client_area"));
@@ -131,6 +135,25 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
     Label_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status_bar->addWidget(Label_message, 1);
 
+    // A screen reader tells each control by its label's words: a frame's caption alone
+    // would name two boxes alike. Captions are tied to what they name (buddy: the
+    // "labelled by" relation); the buttons' own captions name them.
+    Text_host->setAccessibleName(Label3->text());
+    Text_from_goal->setAccessibleName(Frame_msg_from_goal->title());
+    Text_to_goal->setAccessibleName(Frame_to_goal->title());
+    Text_to_send->setAccessibleName(QStringLiteral("Text to send"));
+    Label3->setBuddy(Text_host);
+    Label4->setBuddy(Label_status);
+    Label2->setBuddy(Label_inp_status);
+    Label7->setBuddy(Command_Phidget_Active);
+    Value_label::Name(Label_PC_Time, Frame_PC_time->title());
+    Value_label::Name(Label_active_heat, QStringLiteral("Heat ID"));
+    Value_label::Name(Label_heat_status, QStringLiteral("Heat status"));
+    Value_label::Name(Label_status, Label4->text());
+    Value_label::Name(Label_phidget_serial, QStringLiteral("Phidget board"));
+    Value_label::Name(Label_inp_status, Label2->text());
+    Value_label::Name(Label_message, QStringLiteral("Last message"));
+
     QWidget::setTabOrder(Command_start, Command_abort);
     QWidget::setTabOrder(Command_abort, Text_host);
     QWidget::setTabOrder(Text_host, Command_connect);
@@ -149,30 +172,35 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
     Timer_Keyb_event->setObjectName(QStringLiteral("Timer_Keyb_event"));
     Timer_Keyb_event->setInterval(30000);
 
+    // Every menu and item has an underlined letter (Alt+letter), and F10 opens the first
+    // menu, so the whole menu bar is reachable without a mouse.
     QMenuBar *bar = window->menuBar();
 
-    Menu_Form = bar->addMenu(QStringLiteral("Form"));
+    Menu_Form = bar->addMenu(QStringLiteral("&Form"));
     Menu_Form->setObjectName(QStringLiteral("Menu_Form"));
-    item_race_journal = Menu_Form->addAction(QStringLiteral("Race journal"));
+    item_race_journal = Menu_Form->addAction(QStringLiteral("&Race journal"));
     item_race_journal->setObjectName(QStringLiteral("item_race_journal"));
-    item_reconnect = Menu_Form->addAction(QStringLiteral("Reconnect automatically"));
+    item_reconnect = Menu_Form->addAction(QStringLiteral("Reconnect &automatically"));
     item_reconnect->setObjectName(QStringLiteral("item_reconnect"));
     item_reconnect->setCheckable(true);
     Menu_Form->addSeparator();
-    item_exit = Menu_Form->addAction(QStringLiteral("Exit"));
+    item_exit = Menu_Form->addAction(QStringLiteral("E&xit"));
     item_exit->setObjectName(QStringLiteral("item_exit"));
     item_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
 
-    menu_help = bar->addMenu(QStringLiteral("Help"));
+    menu_help = bar->addMenu(QStringLiteral("&Help"));
     menu_help->setObjectName(QStringLiteral("menu_help"));
-    item_about = menu_help->addAction(QStringLiteral("About"));
+    item_about = menu_help->addAction(QStringLiteral("&About"));
     item_about->setObjectName(QStringLiteral("item_about"));
 
-    menu_debug = bar->addMenu(QStringLiteral("Debug"));
+    menu_debug = bar->addMenu(QStringLiteral("&Debug"));
     menu_debug->setObjectName(QStringLiteral("menu_debug"));
     menu_debug->menuAction()->setVisible(false);
-    item_linescroll = menu_debug->addAction(QStringLiteral("linescroll"));
+    item_linescroll = menu_debug->addAction(QStringLiteral("&linescroll"));
     item_linescroll->setObjectName(QStringLiteral("item_linescroll"));
-    item_ring = menu_debug->addAction(QStringLiteral("Ring"));
+    item_ring = menu_debug->addAction(QStringLiteral("&Ring"));
     item_ring->setObjectName(QStringLiteral("item_ring"));
+
+    Open_menu_bar_on_F10(bar);
+    Light_face::Apply(window); // again, for the menus now there
 }
