@@ -23,6 +23,8 @@ client_packages=(
   libwayland-dev wayland-protocols qt6-base-private-dev
   # the window on X11 and on Wayland
   qt6-qpa-plugins qt6-wayland
+  # Qt's own texts (a box's buttons) in the desktop's language
+  qt6-translations-l10n
   # a proportional face for every text, and the faces metric-compatible with Arial and Times
   fonts-dejavu-core fonts-liberation fontconfig
   # tools/run-client.sh: is a timing server listening?

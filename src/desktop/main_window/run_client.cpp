@@ -3,6 +3,7 @@
 #include "desktop/error_report/safe_application.h"
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/shared/forms.h"
+#include "desktop/shared/qt_translations.h"
 #include "core/shared/globals.h"
 #include "core/shared/platform.h"
 
@@ -113,6 +114,7 @@ int Run_client(int argc, char **argv)
 
     Safe_application app(argc, argv);
     Set_application_identity();
+    Install_qt_translations(app, QLocale());
     const Program_facilities facilities;
 
     auto *window = new Form_remotestart;
