@@ -3,9 +3,9 @@
 # no Windows Qt to build the client with; the README's Windows section lists the rest):
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
-#  2. the Win32 calls of the facilities, the settings write and the socket options
-#     (src/core/platform/win32/, Qt-free) compile with warnings as errors and link against
-#     Windows' own libraries;
+#  2. the Win32 calls of the facilities (the sound among them), the settings write and
+#     the socket options (src/core/platform/win32/, Qt-free) compile with warnings as
+#     errors and link against Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
 #     names, every function the client looks up in the real one.
 # Nothing here runs: Wine would only show that these few calls start, not what Windows does.
@@ -39,6 +39,7 @@ cat > "$out/calls.cpp" <<'CALLS'
 #include "core/platform/win32/win32_keep_awake.h"
 #include "core/platform/win32/win32_keyboard.h"
 #include "core/platform/win32/win32_socket.h"
+#include "core/platform/win32/win32_sound.h"
 // A settings write's calls in the order the client makes them (never run here).
 static bool Write_file()
 {
@@ -60,11 +61,12 @@ int main()
 {
     return Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false) && Write_file()
                    && Win32_limit_dead_link(0, 3000, 1000, 5)
+                   && Win32_play_pcm("\x80\x80", 2, 1, 8000, 8, false) && !Win32_sound_playing()
                ? 0
                : 1;
 }
 CALLS
-"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" -lws2_32
+"$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" -lws2_32 -lwinmm
 echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile and link"
 
 # 3. The stand-in library's exports against the names the client resolves.

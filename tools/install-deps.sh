@@ -15,7 +15,9 @@ set -euo pipefail
 client_packages=(
   # build
   g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-multimedia-dev
+  qt6-base-dev qt6-base-dev-tools qt6-5compat-dev
+  # the ring tone: ALSA's default device, routed to the desktop's sound server
+  libasound2-dev
   libxtst-dev libx11-dev
   # printing: the job handed to CUPS by its own call, so a refusal is seen
   libcups2-dev
@@ -45,8 +47,8 @@ test_packages=(
   xdotool
   # a printer scheduler the print test runs privately (no system queue is added)
   cups-daemon cups-client cups-core-drivers
-  # a real sound server for the ring-tone tests
-  pulseaudio pulseaudio-utils sox
+  # a real sound server for the ring-tone tests, and ALSA's way to it
+  pulseaudio pulseaudio-utils libasound2-plugins sox
   # a private session bus for the screen-saver tests; headless Wayland compositors,
   # with the idle inhibition (sway) and without (weston)
   dbus-daemon sway weston

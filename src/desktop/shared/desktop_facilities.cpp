@@ -1,6 +1,5 @@
 #include "desktop/shared/desktop_facilities.h"
 
-#include "desktop/shared/audio_output.h"
 #include "desktop/shared/print_job.h"
 #include "desktop/shared/printers.h"
 #include "core/shared/facility.h"
@@ -9,10 +8,14 @@
 #include "core/shared/platform.h"
 #include "core/shared/screen_saver.h"
 
+#include "core/shared/sound_output.h"
+
 #ifdef Q_OS_WIN
 #include "core/platform/win32/win32_keep_awake.h"
 #include "core/platform/win32/win32_keyboard.h"
+#include "core/platform/win32/win32_sound.h"
 #else
+#include "desktop/platform/freedesktop/alsa_sound_output.h"
 #include "desktop/platform/freedesktop/dbus_screen_saver.h"
 #include "desktop/platform/freedesktop/x11_keys.h"
 #endif
@@ -87,8 +90,21 @@ public:
     void Uninhibit() override { Win32_keep_display_on(false); }
 };
 using Platform_screen_saver = Execution_state_screen_saver;
+
+class Wave_player_sound_output final : public Sound_output
+{
+public:
+    void Play(const Wav_image &wave, bool wait) override
+    {
+        Win32_play_pcm(wave.samples.constData(), std::size_t(wave.samples.size()), wave.channels, wave.sample_rate,
+                       wave.bits_per_sample, wait);
+    }
+    bool Playing() const override { return Win32_sound_playing(); }
+};
+using Platform_sound_output = Wave_player_sound_output;
 #else
 using Platform_screen_saver = Dbus_screen_saver;
+using Platform_sound_output = Alsa_sound_output;
 #endif
 
 class System_printers final : public Printers
@@ -113,7 +129,7 @@ struct Desktop_facilities::Installed
     Application_beep beep;
     Desktop_url_handler urls;
     Window_system_keyboard keyboard;
-    Audio_output sound;
+    Platform_sound_output sound;
     System_printers printers;
     Platform_screen_saver screen_saver;
 
