@@ -2,6 +2,7 @@
 
 #include "desktop/shared/print_job.h"
 #include "desktop/shared/printers.h"
+#include "core/shared/desktop_notifications.h"
 #include "core/shared/facility.h"
 #include "core/shared/keyboard.h"
 #include "core/shared/message_box.h"
@@ -16,6 +17,7 @@
 #include "core/platform/win32/win32_sound.h"
 #else
 #include "desktop/platform/freedesktop/alsa_sound_output.h"
+#include "desktop/platform/freedesktop/dbus_notifications.h"
 #include "desktop/platform/freedesktop/dbus_screen_saver.h"
 #include "desktop/platform/freedesktop/x11_keys.h"
 #endif
@@ -132,6 +134,10 @@ struct Desktop_facilities::Installed
     Platform_sound_output sound;
     System_printers printers;
     Platform_screen_saver screen_saver;
+#ifndef Q_OS_WIN
+    Dbus_notifications notifications; // Windows: none yet
+    Scoped_facility<Desktop_notifications> use_notifications{notifications};
+#endif
 
     Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
     Scoped_facility<System_beep> use_beep{beep};
