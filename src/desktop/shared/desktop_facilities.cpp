@@ -8,7 +8,6 @@
 #include "core/shared/message_box.h"
 #include "core/shared/platform.h"
 #include "core/shared/screen_saver.h"
-
 #include "core/shared/sound_output.h"
 
 #ifdef Q_OS_WIN
