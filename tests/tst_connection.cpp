@@ -10,6 +10,7 @@
 #include "desktop/main_window/shape_circle.h"
 #include "core/message_log/class_rolling_text.h"
 #include "desktop/message_log/display_lines.h"
+#include "core/shared/desktop_notifications.h"
 #include "core/shared/globals.h"
 #include "core/shared/ini_values.h"
 #include "core/shared/platform.h"
@@ -31,6 +32,12 @@ struct Beep_counter final : System_beep
 {
     void Beep() override { ++beeps; }
     int beeps = 0;
+};
+
+struct Notice_counter final : Desktop_notifications
+{
+    void Notify(const QString &summary, const QString &) override { notices << summary; }
+    QStringList notices;
 };
 
 // The window wired to a loopback server, with message boxes, beeps and rings recorded.
@@ -60,6 +67,9 @@ struct Window_fixture
     Beep_counter beep_counter;
     Scoped_facility<System_beep> use_beep_counter{beep_counter};
     int &beeps = beep_counter.beeps;
+    Notice_counter notice_counter; // the desktop's notifications
+    Scoped_facility<Desktop_notifications> use_notice_counter{notice_counter};
+    QStringList &notices = notice_counter.notices;
     Sound_recorder sound; // the ring tone
     QPointer<Form_remotestart> form = new Form_remotestart;
     // The window's controls, found by their names.
@@ -224,6 +234,7 @@ private slots:
             f.peer->close();
         };
         const quint16 port = f.server.server.serverPort();
+        int outages = 0;
         for (const QString how : {"close", "reset", "vanish"}) {
             QVERIFY(f.Connect());
             QVERIFY(f.Server_send("Velantra Active Heat/3/Ready%"));
@@ -235,6 +246,7 @@ private slots:
             }
             hang_up(how == "reset");
             QTRY_VERIFY2(alarm() && f.beeps == 3, qPrintable(how));
+            QCOMPARE(f.notices.size(), ++outages); // one notification per outage
             QVERIFY(!heat->isEnabled() && f.Heat() == "3/Ready"); // greyed, still shown
         }
         // Reconnecting: refused at once, then the server back but ending every connection
@@ -250,12 +262,13 @@ private slots:
             QTRY_COMPARE(ends, 1 + int(reset)); // the next attempt may be connected before a look at the state
         }
         QVERIFY(f.server.Accepted(*f.network()));
-        QVERIFY(alarm() && !heat->isEnabled() && f.beeps == 3); // connected, not yet working
+        QVERIFY(alarm() && !heat->isEnabled() && f.beeps == 3 && f.notices.size() == 3); // connected, not yet working
         QVERIFY(f.Server_send("Velantra Active Heat/4/Ready%"));
         QTRY_VERIFY(!alarm() && heat->isEnabled());
         // Lost again: a new outage; the official's Disconnect ends it, and no attempt follows.
         hang_up(false);
         QTRY_VERIFY(alarm() && f.beeps == 6);
+        QCOMPARE(f.notices, QStringList(4, QStringLiteral("Connection to the timing server lost")));
         QTest::mouseClick(disconnect, Qt::LeftButton);
         QVERIFY(!alarm() && !schedule->Running());
         // The reset's box alone, with the system's text: a close in order and the attempts show none.

@@ -5,7 +5,7 @@
 #     the version block of the project's version;
 #  2. the Win32 side of the platform seam (src/core/platform/win32/, Qt-free: the file
 #     calls of the settings write, the journal and the logs, the socket calls of the
-#     message writer, the system's small calls, the keyboard and the display) compiles
+#     message writer, the system's small calls, the sound, the keyboard and the display) compiles
 #     with warnings as errors, and a program that calls every function links against
 #     Windows' own libraries;
 #  3. the stand-in phidget21 library builds as a DLL that exports, under their plain
@@ -42,6 +42,7 @@ cat > "$out/calls.cpp" <<'CALLS'
 #include "core/platform/system_calls.h"
 #include "core/platform/win32/win32_keep_awake.h"
 #include "core/platform/win32/win32_keyboard.h"
+#include "core/platform/win32/win32_sound.h"
 #include <cerrno>
 // Every call of the seam, in the order the client makes them (never run here).
 static System_path Path(const char16_t *name) { return {"", name}; }
@@ -101,12 +102,13 @@ int main()
     System_calls::Keep_running_at_file_size_limit();
     return system && Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false)
                    && Write_settings() && Append_journal() && Send_start(0)
+                   && Win32_play_pcm("\x80\x80", 2, 1, 8000, 8, false) && !Win32_sound_playing()
                ? 0
                : 1;
 }
 CALLS
 "$cxx" "${cxxflags[@]}" -Isrc -mwindows -o "$out/calls.exe" "$out/calls.cpp" "${win32_sources[@]}" \
-  -lws2_32 -ladvapi32 -lshell32 -lole32 -luuid
+  -lws2_32 -ladvapi32 -lshell32 -lole32 -luuid -lwinmm
 echo "check-windows: ${#win32_sources[@]} Win32 source(s) compile, and a program calling each of their functions links"
 
 # 3. The stand-in library's exports against the names the client resolves.

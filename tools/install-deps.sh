@@ -15,7 +15,9 @@ set -euo pipefail
 client_packages=(
   # build
   g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-base-dev-tools qt6-5compat-dev qt6-multimedia-dev
+  qt6-base-dev qt6-base-dev-tools qt6-5compat-dev
+  # the ring tone: ALSA's default device, routed to the desktop's sound server
+  libasound2-dev
   libxtst-dev libx11-dev
   # printing: the job handed to CUPS by its own call, so a refusal is seen
   libcups2-dev
@@ -23,6 +25,8 @@ client_packages=(
   libwayland-dev wayland-protocols qt6-base-private-dev
   # the window on X11 and on Wayland
   qt6-qpa-plugins qt6-wayland
+  # Qt's own texts (a box's buttons) in the desktop's language
+  qt6-translations-l10n
   # a proportional face for every text, and the faces metric-compatible with Arial and Times
   fonts-dejavu-core fonts-liberation fontconfig
   # tools/run-client.sh: is a timing server listening?
@@ -43,8 +47,8 @@ test_packages=(
   xdotool
   # a printer scheduler the print test runs privately (no system queue is added)
   cups-daemon cups-client cups-core-drivers
-  # a real sound server for the ring-tone tests
-  pulseaudio pulseaudio-utils sox
+  # a real sound server for the ring-tone tests, and ALSA's way to it
+  pulseaudio pulseaudio-utils libasound2-plugins sox
   # a private session bus for the screen-saver tests; headless Wayland compositors,
   # with the idle inhibition (sway) and without (weston)
   dbus-daemon sway weston

@@ -17,6 +17,7 @@
 #include "core/message_log/class_rolling_text.h"
 #include "desktop/message_log/display_lines.h"
 #include "desktop/shared/forms.h"
+#include "desktop/shared/loss_notice.h"
 #include "core/shared/facility.h"
 #include "core/shared/failure.h"
 #include "core/shared/globals.h"
@@ -566,6 +567,7 @@ void Form_remotestart::Show_connection_lost(bool error)
     Show_heat_stale(true);
     for (int i = 0; i < Loss_beeps; ++i)
         QTimer::singleShot(i * Loss_beep_gap_ms, this, [] { Platform::Beep(); });
+    Announce_loss_outside_window(this); // the loss seen outside the window too (urgency hint, notification)
 }
 
 void Form_remotestart::Show_loss_alarm(bool on)

@@ -3,6 +3,7 @@
 #include "desktop/error_report/safe_application.h"
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/shared/forms.h"
+#include "desktop/shared/qt_translations.h"
 #include "core/shared/globals.h"
 #include "core/shared/platform.h"
 
@@ -10,6 +11,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +62,34 @@ bool Answer_command_line(int argc, char **argv)
     parser.showHelp(0);
 }
 
+// A word as a POSIX shell reads it back: quoted only where it must be.
+QString Shell_word(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// The virtual display is offered only where it works as printed: xvfb-run needs xauth.
+QString No_display_hint(int argc, char **argv)
+{
+    QString hint = QStringLiteral(
+        "velantra-remote: there is no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+        "Start it from a desktop session, or from a terminal with X forwarding (ssh -X).\n");
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("xauth")).isEmpty())
+        return hint;
+    QStringList command{QStringLiteral("xvfb-run"), QStringLiteral("-a")};
+    for (int i = 0; i < argc; ++i)
+        command << Shell_word(QString::fromLocal8Bit(argv[i]));
+    hint += QStringLiteral("To see that it starts without a screen, on a virtual display nobody sees:\n  ")
+            + command.join(QLatin1Char(' ')) + QLatin1Char('\n');
+    return hint;
+}
+
 } // namespace
 
 void Set_application_identity()
@@ -77,15 +108,13 @@ int Run_client(int argc, char **argv)
     if (Answer_command_line(argc, argv))
         return 0;
     if (!Display_available()) {
-        std::fprintf(stderr,
-                     "velantra-remote: there is no display to open the window on (DISPLAY is not set).\n"
-                     "Start it from a desktop session, or without one under a virtual display:\n"
-                     "  xvfb-run -a velantra-remote\n");
+        std::fputs(qPrintable(No_display_hint(argc, argv)), stderr);
         return 2;
     }
 
     Safe_application app(argc, argv);
     Set_application_identity();
+    Install_qt_translations(app, QLocale());
     const Program_facilities facilities;
 
     auto *window = new Form_remotestart;

@@ -2,7 +2,9 @@
 // The desktop's pieces that differ by system, one folder each (platform/freedesktop/,
 // platform/win32/); desktop/shared/desktop_facilities.cpp installs them.
 
+#include "core/shared/desktop_notifications.h"
 #include "core/shared/screen_saver.h"
+#include "core/shared/sound_output.h"
 
 #include <memory>
 
@@ -18,5 +20,9 @@ bool Key_down(unsigned int native_scan_code);
 
 // What keeps the screen on while the main window is loaded.
 std::unique_ptr<Screen_saver> Make_screen_saver();
+// What plays the ring tone, on a thread of its own; silent where there is no device.
+std::unique_ptr<Sound_output> Make_sound_output();
+// What shows a notice outside the window; nothing where the desktop has no such service.
+std::unique_ptr<Desktop_notifications> Make_notifications();
 
 } // namespace Desktop_system

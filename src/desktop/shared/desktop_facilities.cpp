@@ -1,13 +1,14 @@
 #include "desktop/shared/desktop_facilities.h"
 
-#include "desktop/shared/audio_output.h"
 #include "desktop/shared/print_job.h"
 #include "desktop/shared/printers.h"
+#include "core/shared/desktop_notifications.h"
 #include "core/shared/facility.h"
 #include "core/shared/keyboard.h"
 #include "core/shared/message_box.h"
 #include "core/shared/platform.h"
 #include "core/shared/screen_saver.h"
+#include "core/shared/sound_output.h"
 
 #include "desktop/platform/desktop_system.h"
 
@@ -83,15 +84,17 @@ struct Desktop_facilities::Installed
     Application_beep beep;
     Desktop_url_handler urls;
     Window_system_keyboard keyboard;
-    Audio_output sound;
+    std::unique_ptr<Sound_output> sound = Desktop_system::Make_sound_output();
     System_printers printers;
     std::unique_ptr<Screen_saver> screen_saver = Desktop_system::Make_screen_saver();
+    std::unique_ptr<Desktop_notifications> notifications = Desktop_system::Make_notifications();
+    Scoped_facility<Desktop_notifications> use_notifications{*notifications};
 
     Scoped_facility<Message_boxes> use_message_boxes{message_boxes};
     Scoped_facility<System_beep> use_beep{beep};
     Scoped_facility<Url_handler> use_urls{urls};
     Scoped_facility<Keyboard> use_keyboard{keyboard};
-    Scoped_facility<Sound_output> use_sound{sound};
+    Scoped_facility<Sound_output> use_sound{*sound};
     Scoped_facility<Printers> use_printers{printers};
     Scoped_facility<Screen_saver> use_screen_saver{*screen_saver};
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The real platform facilities of the desktop: message boxes, the system beep, the
-// URL handler, the keyboard, the sound output, the printers and the screen saver.
+// URL handler, the keyboard, the sound output, the printers, the screen saver and the
+// desktop notifications.
 // While an object lives they are the ones in use (see core/shared/facility.h); the
 // facilities that need no desktop (uptime clock, process exit, vendor library) are
 // real already without it.
