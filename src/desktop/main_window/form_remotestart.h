@@ -1,7 +1,7 @@
 #pragma once
-// The main window: the remote starter. It shows what the connection and the trigger
-// tell, and hands them what the official does; form_remotestart.cpp says what every
-// control does.
+// The main window of the remote starter: a view of Remote_starter. It hands the
+// starter what the official does and shows what the starter tells;
+// form_remotestart.cpp says what every control does.
 
 #include "core/shared/message_box.h"
 
@@ -9,19 +9,14 @@
 #include <QList>
 #include <QMainWindow>
 #include <memory>
-#include <optional>
 
 class Connection_thread;
-class Instance_lock;
 class Journal_hooks;
 class One_press_keys;
 class QKeyEvent;
 class QTimer;
-class Race_journal;
-class Reconnect_schedule;
-class Ring_tone;
+class Remote_starter;
 class Settings_writer;
-class Start_trigger;
 struct Form_remotestart_ui;
 
 class Form_remotestart : public QMainWindow
@@ -39,11 +34,11 @@ public:
     // Form > Exit: closes the connection, unloads every window, ends the event loop.
     void Program_Exit();
 
-    // The connection the window drives, on a thread of its own (tests and benchmarks
-    // reach it here): its door, its writer and what it gives the window to show.
-    Connection_thread *Network() const { return network_.get(); }
-    Journal_hooks *Journal() const { return journal_hooks_.get(); }
-    Settings_writer *Settings() const { return settings_.get(); }
+    // What the window shows and drives; tests and benchmarks reach its parts here.
+    Remote_starter &Starter() const { return *starter_; }
+    Connection_thread *Network() const;
+    Journal_hooks *Journal() const;
+    Settings_writer *Settings() const;
 
 protected:
     bool event(QEvent *event) override;
@@ -52,7 +47,6 @@ protected:
 
 private:
     void Wire_controls();
-    void Init_program();
 
     // The controls' handlers, named control_event.
     void Form_Click();
@@ -78,20 +72,15 @@ private:
     void item_reconnect_Click();
     void item_race_journal_Click();
 
-    // Showing what the connection and the trigger tell.
+    // Showing what the starter tells.
     void Schedule_display();
     void Show_display();
-    void Show_status(); // Update_TCP_status: the state as it is now
-    void Show_socket_error(int number, const QString &description, int unsent);
     void Show_not_connected();
-    void Show_unsent(int unsent, bool queued = true);
     void Exit_connection(); // closes it at exit and says what was not sent
     void Check_Command_Phidget_Active();
     void Show_Phidget_attached(int serial);
     void Show_Phidget_detached();
     void Show_input_state(bool closed);
-    void Open_journal();
-    void Settings_write_failed(const QString &path, const QString &key, int error_number, const QString &error_text);
 
     // Boxes that no click or key of the official opened: shown from a queued call once
     // no click is in progress (see core/shared/message_box.h for which box waits for which).
@@ -104,24 +93,12 @@ private:
     enum Status_note { Screen_note, Journal_note, Message_note, Status_notes };
     void Set_status_note(Status_note which, const QString &text);
 
-    // A lost connection: the alarm, and connecting again when the official asked for it.
-    void Show_connected();
-    void Show_working();
-    void Show_connection_lost(bool error);
+    // A lost connection: the alarm until a connection works again.
     void Show_loss_alarm(bool on);
     void Show_heat_stale(bool stale);
 
     std::unique_ptr<Form_remotestart_ui> ui_;
-    std::unique_ptr<Race_journal> journal_; // from load, after the single-instance check
-    std::unique_ptr<Journal_hooks> journal_hooks_;
-    std::unique_ptr<Connection_thread> network_;
-    std::unique_ptr<Settings_writer> settings_;
-    std::optional<QString> stored_host_; // the address as the settings file has it, as far as known
-    Start_trigger *trigger_ = nullptr;
-    Ring_tone *ring_tone_ = nullptr;
-    std::unique_ptr<Instance_lock> instance_lock_;
-    Reconnect_schedule *reconnect_ = nullptr;
-    std::optional<bool> loss_box_; // the error that ended the connection comes next: whether it has a box
+    Remote_starter *starter_ = nullptr; // a child, deleted first
     QTimer *display_timer_ = nullptr;
     struct Queued_box
     {
