@@ -1,6 +1,5 @@
 #include "desktop/main_window/form_remotestart.h"
 
-#include "core/main_window/remote_starter.h"
 #include "core/shared/facility.h"
 #include "core/shared/failure.h"
 #include "core/shared/globals.h"
@@ -9,6 +8,7 @@
 #include "core/shared/screen_saver.h"
 #include "core/shared/time_texts.h"
 #include "desktop/about/do_about.h"
+#include "desktop/main_window/box_queue.h"
 #include "desktop/main_window/form_remotestart_ui.h"
 #include "desktop/main_window/one_press_keys.h"
 #include "desktop/main_window/shape_circle.h"
@@ -37,9 +37,6 @@
 
 namespace {
 
-const QColor Green(0, 255, 0);
-const QColor Red(255, 0, 0);
-
 const QString Test_message = QStringLiteral("This is a test message from starter!");
 
 // A lost connection sounds this many beeps, apart enough to be heard as several, so it
@@ -47,45 +44,9 @@ const QString Test_message = QStringLiteral("This is a test message from starter
 constexpr int Loss_beeps = 3;
 constexpr int Loss_beep_gap_ms = 300;
 
-// A queued box waiting for a click in progress looks again this often; after
-// Click_wait_ms it waits no longer (a release the window never saw must not hold it back).
-constexpr int Box_retry_ms = 20;
-constexpr int Click_wait_ms = 5000;
-
 // What the server sends is drawn at most once in this time, however fast it comes, so
 // the window's thread stays free for the official's clicks (and a start never waits).
 constexpr int Frame_ms = 16;
-
-// Keys that would type into a box: characters, Backspace, Enter, Escape and Ctrl
-// with a letter. Moving keys (arrows, Tab, Delete, F-keys) are not typing.
-bool Types_a_character(const QKeyEvent *key)
-{
-    switch (key->key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Delete:
-        return false;
-    case Qt::Key_Backspace:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return true;
-    default:
-        break;
-    }
-    if (key->modifiers().testFlag(Qt::ControlModifier) && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
-        return true;
-    return !key->text().isEmpty();
-}
-
-// The logs cannot be typed into: a key that would type is discarded with a beep.
-bool Refuse_typing(const QKeyEvent *key)
-{
-    if (!Types_a_character(key))
-        return false;
-    Platform::Beep();
-    return true;
-}
 
 } // namespace
 
@@ -103,8 +64,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
     starter_ = new Remote_starter(this);
     display_timer_ = new QTimer(this);
     display_timer_->setSingleShot(true);
-    box_timer_ = new QTimer(this);
-    box_timer_->setSingleShot(true);
+    boxes_ = new Box_queue([this](const Shown_message &message) { Show_not_shown(message); }, this);
     Wire_controls();
 
     Forms::Register_Form(this);
@@ -116,21 +76,6 @@ Form_remotestart::~Form_remotestart()
     Facility<Screen_saver>::Get().Uninhibit(); // held while the window is loaded
     delete starter_; // before the controls it shows on
     starter_ = nullptr;
-}
-
-Connection_thread *Form_remotestart::Network() const
-{
-    return &starter_->Network();
-}
-
-Journal_hooks *Form_remotestart::Journal() const
-{
-    return &starter_->Journal();
-}
-
-Settings_writer *Form_remotestart::Settings() const
-{
-    return &starter_->Settings();
 }
 
 // What every control does, and where what the connection and the trigger tell is shown.
@@ -162,11 +107,10 @@ void Form_remotestart::Wire_controls()
     ui.Label_status->installEventFilter(this);
     ui.Text_host->installEventFilter(this);
     connect(starter_, &Remote_starter::Status_changed, ui.Label_status, &QLabel::setText);
-    connect(starter_, &Remote_starter::Message, this, &Form_remotestart::Queue_box);
+    connect(starter_, &Remote_starter::Message, boxes_, &Box_queue::Queue);
     // A journal that cannot be written is said on the status label's tooltip: never a box during a race.
     connect(starter_, &Remote_starter::Journal_failing, this,
             [this](const QString &text) { Set_status_note(Journal_note, text); });
-    connect(box_timer_, &QTimer::timeout, this, &Form_remotestart::Show_queued_boxes);
     // A loss is an alarm until a connection works again.
     connect(starter_, &Remote_starter::Alarm_changed, this, &Form_remotestart::Show_loss_alarm);
     connect(starter_, &Remote_starter::Heat_stale_changed, this, &Form_remotestart::Show_heat_stale);
@@ -190,10 +134,10 @@ void Form_remotestart::Wire_controls()
     // Phidget. An armed input change goes straight to the writer: no window is in the
     // way of a start; only a refusal comes here to be shown (a Message).
     connect(ui.Command_Phidget_Active, &QPushButton::clicked, this, &Form_remotestart::Command_Phidget_Active_Click);
-    connect(starter_, &Remote_starter::Armed_changed, this, &Form_remotestart::Check_Command_Phidget_Active);
-    connect(starter_, &Remote_starter::Board_attached, this, &Form_remotestart::Show_Phidget_attached);
-    connect(starter_, &Remote_starter::Board_detached, this, &Form_remotestart::Show_Phidget_detached);
-    connect(starter_, &Remote_starter::Input_state_changed, this, &Form_remotestart::Show_input_state);
+    connect(starter_, &Remote_starter::Armed_changed, this, [this](bool armed) { ui_->Show_armed(armed); });
+    connect(starter_, &Remote_starter::Board_attached, this, [this](int serial) { ui_->Show_board_attached(serial); });
+    connect(starter_, &Remote_starter::Board_detached, this, [this] { ui_->Show_board_detached(); });
+    connect(starter_, &Remote_starter::Input_state_changed, this, [this](bool closed) { ui_->Show_input_state(closed); });
     connect(ui.Timer_Keyb_event, &QTimer::timeout, this, &Form_remotestart::Timer_Keyb_event_Timer);
     ui.Timer_Keyb_event->start();
 
@@ -220,7 +164,7 @@ void Form_remotestart::Form_Load()
         }
         starter_->Load();
         setWindowTitle(Globals::Program_title + QLatin1Char(' ') + Globals::Program_version);
-        Check_Command_Phidget_Active();
+        ui_->Show_armed(starter_->Armed());
         ui_->Text_host->setText(starter_->Stored_host());
         ui_->item_reconnect->setChecked(starter_->Reconnect_enabled());
         // Where the screen may blank after all, the status label says why when pointed at.
@@ -262,7 +206,7 @@ void Form_remotestart::Exit_connection()
 {
     Guarded(__func__, [this] {
         if (const std::optional<Shown_message> unsent = starter_->Close_at_exit())
-            Show_box(*unsent);
+            boxes_->Show(*unsent);
     });
 }
 
@@ -338,9 +282,7 @@ void Form_remotestart::Command_connect_Click()
 
 void Form_remotestart::Command_disconnect_Click()
 {
-    Guarded(__func__, [this] {
-        starter_->Disconnect();
-    });
+    Guarded(__func__, [this] { starter_->Disconnect(); });
 }
 
 void Form_remotestart::Label_status_Click()
@@ -356,46 +298,6 @@ void Form_remotestart::Text_host_LostFocus()
 }
 
 // --- message boxes ---
-
-void Form_remotestart::Queue_box(const Shown_message &message, bool waits)
-{
-    queued_boxes_.append({message, waits});
-    if (!box_timer_->isActive())
-        box_timer_->start(0);
-}
-
-void Form_remotestart::Show_queued_boxes()
-{
-    Guarded(__func__, [this] {
-        // The click in progress does its work first: a box opened now would take its
-        // release, and the click (a Start) would be lost.
-        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
-            if (!click_wait_.isValid())
-                click_wait_.start();
-            if (!click_wait_.hasExpired(Click_wait_ms)) {
-                box_timer_->start(Box_retry_ms);
-                return;
-            }
-        }
-        click_wait_.invalidate();
-        // A box shown here runs its own loop, in which this runs again for what comes
-        // meanwhile: that finds the box open, and only a waiting box stays queued.
-        for (qsizetype i = 0; i < queued_boxes_.size();) {
-            if (queued_boxes_.at(i).waits && Message_box_open())
-                ++i;
-            else
-                Show_box(queued_boxes_.takeAt(i).message);
-        }
-        if (!queued_boxes_.isEmpty())
-            box_timer_->start(Box_retry_ms);
-    });
-}
-
-void Form_remotestart::Show_box(const Shown_message &message)
-{
-    if (!Show_Message(message))
-        Show_not_shown(message);
-}
 
 // Another box is open: this message is on record and in sight, without a second box.
 void Form_remotestart::Show_not_shown(const Shown_message &message)
@@ -424,7 +326,7 @@ void Form_remotestart::Show_loss_alarm(bool on)
 {
     QLabel *status = ui_->Label_status;
     QPalette alarm = status->palette();
-    alarm.setColor(QPalette::Window, Red);
+    alarm.setColor(QPalette::Window, QColor(255, 0, 0));
     alarm.setColor(QPalette::WindowText, Qt::white);
     status->setPalette(on ? alarm : QPalette());
     status->setAutoFillBackground(on);
@@ -467,7 +369,7 @@ void Form_remotestart::Command_abort_Click()
 
 void Form_remotestart::Show_not_connected()
 {
-    Show_box(Remote_starter::Not_connected_message());
+    boxes_->Show(Remote_starter::Not_connected_message());
 }
 
 void Form_remotestart::Command_send_Click()
@@ -532,34 +434,6 @@ void Form_remotestart::Show_display()
 void Form_remotestart::Command_Phidget_Active_Click()
 {
     starter_->Set_armed(!starter_->Armed());
-}
-
-void Form_remotestart::Check_Command_Phidget_Active()
-{
-    const bool armed = starter_->Armed();
-    ui_->Command_Phidget_Active->setText(armed ? QStringLiteral("Armed") : QStringLiteral("Unarmed"));
-    ui_->Command_Phidget_Active->setStyleSheet(
-        QStringLiteral("background-color: %1;").arg((armed ? Green : Red).name()));
-}
-
-void Form_remotestart::Show_Phidget_attached(int serial)
-{
-    ui_->Label_phidget_serial->setText(QStringLiteral("Serial : ") + QString::number(serial));
-    ui_->Frame_Phidget->setEnabled(true);
-    ui_->Frame_phidget_control->setVisible(true);
-}
-
-void Form_remotestart::Show_Phidget_detached()
-{
-    ui_->Label_phidget_serial->setText(QStringLiteral("Detached"));
-    ui_->Frame_Phidget->setEnabled(false);
-    ui_->Frame_phidget_control->setVisible(false);
-}
-
-void Form_remotestart::Show_input_state(bool closed)
-{
-    ui_->Shape1->Set_fill_color(closed ? Green : Red);
-    ui_->Label_inp_status->setText(closed ? QStringLiteral("Closed") : QStringLiteral("Open"));
 }
 
 void Form_remotestart::Timer_Keyb_event_Timer()

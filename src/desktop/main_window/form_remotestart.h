@@ -3,20 +3,17 @@
 // starter what the official does and shows what the starter tells;
 // form_remotestart.cpp says what every control does.
 
+#include "core/main_window/remote_starter.h"
 #include "core/shared/message_box.h"
 
 #include <QElapsedTimer>
-#include <QList>
 #include <QMainWindow>
 #include <memory>
 
-class Connection_thread;
-class Journal_hooks;
+class Box_queue;
 class One_press_keys;
 class QKeyEvent;
 class QTimer;
-class Remote_starter;
-class Settings_writer;
 struct Form_remotestart_ui;
 
 class Form_remotestart : public QMainWindow
@@ -36,9 +33,9 @@ public:
 
     // What the window shows and drives; tests and benchmarks reach its parts here.
     Remote_starter &Starter() const { return *starter_; }
-    Connection_thread *Network() const;
-    Journal_hooks *Journal() const;
-    Settings_writer *Settings() const;
+    Connection_thread *Network() const { return &starter_->Network(); }
+    Journal_hooks *Journal() const { return &starter_->Journal(); }
+    Settings_writer *Settings() const { return &starter_->Settings(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -77,17 +74,8 @@ private:
     void Show_display();
     void Show_not_connected();
     void Exit_connection(); // closes it at exit and says what was not sent
-    void Check_Command_Phidget_Active();
-    void Show_Phidget_attached(int serial);
-    void Show_Phidget_detached();
-    void Show_input_state(bool closed);
 
-    // Boxes that no click or key of the official opened: shown from a queued call once
-    // no click is in progress (see core/shared/message_box.h for which box waits for which).
-    void Queue_box(const Shown_message &message, bool waits = false);
-    void Show_queued_boxes();
-    // Shows the box, or, while another is open, Show_not_shown.
-    void Show_box(const Shown_message &message);
+    // A box that could not be shown, another being open (Box_queue).
     void Show_not_shown(const Shown_message &message);
     // The status label's tooltip: each of these notes on a line of its own.
     enum Status_note { Screen_note, Journal_note, Message_note, Status_notes };
@@ -100,14 +88,7 @@ private:
     std::unique_ptr<Form_remotestart_ui> ui_;
     Remote_starter *starter_ = nullptr; // a child, deleted first
     QTimer *display_timer_ = nullptr;
-    struct Queued_box
-    {
-        Shown_message message;
-        bool waits = false; // for a box that is open (the failed settings write)
-    };
-    QList<Queued_box> queued_boxes_;
-    QTimer *box_timer_ = nullptr;
-    QElapsedTimer click_wait_; // since a queued box began to wait for a click to end
+    Box_queue *boxes_ = nullptr;
     QString status_notes_[Status_notes];
     QElapsedTimer last_display_;
     bool exit_requested_ = false;
