@@ -229,10 +229,10 @@ private slots:
         QTRY_COMPARE(Masked_lines(Today_file(dir.path())), (QStringList{"T\tsent\tstart\t" + Start, "T\tended"}));
     }
 
-    // The record agrees with what the connection tells: after a close in order a refused
-    // Connect is an error line, and a message refused with a full queue counts among those
-    // a closing tells as not sent (or not acknowledged).
-    void the_record_agrees_with_what_the_connection_tells()
+    // The record agrees with what the writer tells: a message refused with a full queue
+    // counts among those a closing tells as not sent (or not acknowledged). Each end of a
+    // connection's line: tst_remote_starter.
+    void the_record_agrees_with_what_the_writer_tells()
     {
         QTemporaryDir dir;
         int unsent = 0;
@@ -242,15 +242,6 @@ private slots:
             Start_trigger trigger;
             Journal_hooks hooks;
             hooks.Attach(journal, connection, trigger);
-            Loopback_server server;
-            QVERIFY(server.Connect(connection));
-            QSignalSpy ended(&connection, &Remote_connection::Ended);
-            server.peer->disconnectFromHost();
-            QTRY_COMPARE(ended.size(), 1);
-            connection.Set_remote_port(Closed_port());
-            connection.Connect(QStringLiteral("127.0.0.1"));
-            QTRY_COMPARE(ended.size(), 2);
-
             int ends[2];
             QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0); // nobody reads
             Message_writer writer;
@@ -264,8 +255,6 @@ private slots:
             ::close(ends[0]), ::close(ends[1]);
         }
         const QStringList lines = Masked_lines(Today_file(dir.path()));
-        QCOMPARE(lines.mid(0, 5), (QStringList{"T\tconnect\t127.0.0.1", "T\tconnected", "T\tlost\tpeer closed",
-                                               "T\tconnect\t127.0.0.1", "T\terror\t10061\tConnection refused"}));
         QVERIFY(unsent > 2);
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^T\t(unsent|unacknowledged)\t"))).size(), unsent);
     }

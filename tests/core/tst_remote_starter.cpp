@@ -22,13 +22,13 @@ QString Journal_path(const Isolated_user_dirs &dirs)
     return dirs.Data_path() + "/Velantra_journal_" + QDate::currentDate().toString(Qt::ISODate) + ".txt";
 }
 
-// The journal's lines after its last start, without their times.
-QStringList Journal_events(const Isolated_user_dirs &dirs)
+// The journal's lines after its last start; without their times unless timed.
+QStringList Journal_lines(const Isolated_user_dirs &dirs, bool timed = false)
 {
     QStringList lines = QString::fromUtf8(File_bytes(Journal_path(dirs))).split(QStringLiteral("\r\n"));
     lines = lines.mid(lines.lastIndexOf(QRegularExpression(".*\tstarted\t.*")) + 1);
     for (QString &line : lines)
-        line = line.mid(24);
+        line = timed ? line : line.mid(24);
     return lines;
 }
 
@@ -70,14 +70,12 @@ private slots:
         timed([&] { QVERIFY(server.Send(network, "Velantra Active Heat/7/Ready%ab")); });
         timed([&] { QVERIFY(server.Send(network, "c%\x07" "bell%")); });
         QTRY_VERIFY(File_bytes(Journal_path(dirs)).contains("bell"));
-        const QStringList events = Journal_events(dirs).mid(0, 13);
-        QCOMPARE(events, (QStringList{"connect\t127.0.0.1", "connected", "attached\tserial 301234", "armed",
+        QCOMPARE(Journal_lines(dirs).mid(0, 13), (QStringList{"connect\t127.0.0.1", "connected", "attached\tserial 301234", "armed",
             "sent\tstart\tStart button\t" + sent[0], "sent\tstart\tkeyboard\t" + sent[1],
             "sent\tstart\ttrigger input 2\t" + sent[2], "sent\tabort\tAbort button\t" + sent[3],
             "sent\ttext\tSend button\t" + QString(sent[4]).replace('\t', "\\x09"),
             "received\tVelantra Active Heat/7/Ready", "heat\t7\tReady", "received\tabc", "received\t\\x07bell"}));
-        QStringList lines = QString::fromUtf8(File_bytes(Journal_path(dirs))).split(QStringLiteral("\r\n"));
-        lines = lines.mid(lines.lastIndexOf(QRegularExpression(".*\tstarted\t.*")) + 1, 13);
+        const QStringList lines = Journal_lines(dirs, true);
         for (int i = 4; i < 13; ++i) {
             const QPair<qint64, qint64> span = spans.at(std::min(i - 4, 5 + (i > 10)));
             const qint64 at = QDateTime::fromString(lines.at(i).left(23), QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toMSecsSinceEpoch();
@@ -144,7 +142,7 @@ private slots:
         starter.reset(); // the journal's last lines
         const QString reset_line = QStringLiteral("lost\treset\t10054\tConnection reset by peer");
         const QString refused_line = QStringLiteral("error\t10061\tConnection refused");
-        QCOMPARE(Journal_events(dirs).filter(QRegularExpression(QStringLiteral("^(lost|closed|error|attempts)\t"))),
+        QCOMPARE(Journal_lines(dirs).filter(QRegularExpression(QStringLiteral("^(lost|closed|error|attempts)\t"))),
                  (QStringList{"lost\tpeer closed", reset_line, refused_line, reset_line, "closed\tby the official", refused_line}));
     }
 
