@@ -61,10 +61,10 @@ private slots:
             event();
             spans.append({before, QDateTime::currentMSecsSinceEpoch()});
         };
-        timed([&] { starter.Start({Message_source::Click}); });
-        timed([&] { starter.Start({Message_source::Keyboard}); });
+        timed([&] { starter.Send_start({Message_source::Click}); });
+        timed([&] { starter.Send_start({Message_source::Keyboard}); });
         timed([&] { fake_phidget21_change_input(2, 1); });
-        timed([&] { starter.Abort({Message_source::Click}); });
+        timed([&] { starter.Send_abort({Message_source::Click}); });
         timed([&] { starter.Send_text(QStringLiteral("ready\tgo"), {Message_source::Click}); });
         const QList<QByteArray> sent = server.Read(4 * 24 + 18).split('%');
         timed([&] { QVERIFY(server.Send(network, "Velantra Active Heat/7/Ready%ab")); });
@@ -161,7 +161,7 @@ private slots:
         starter.Load();
         Loopback_server server;
         QVERIFY(server.Connect(starter.Network()));
-        QCOMPARE(starter.Start({}), Send_result::Sent);
+        QCOMPARE(starter.Send_start({}), Send_result::Sent);
         QCOMPARE(Digits_masked(server.Read(24)), QStringLiteral("99:99:99 Velantra Start%"));
         QTRY_VERIFY(!failing.isEmpty());
         QCOMPARE(failing.constFirst().constFirst().toString(),

@@ -136,12 +136,12 @@ void Remote_starter::Disconnect()
     network_->Disconnect();
 }
 
-Send_result Remote_starter::Start(Message_source source)
+Send_result Remote_starter::Send_start(Message_source source)
 {
     return network_->Writer().Start(source);
 }
 
-Send_result Remote_starter::Abort(Message_source source)
+Send_result Remote_starter::Send_abort(Message_source source)
 {
     return network_->Writer().Abort(source);
 }

@@ -50,8 +50,8 @@ public:
     // --- the official's commands, on the window's thread ---
     void Connect(const QString &host);
     void Disconnect();
-    Send_result Start(Message_source source);
-    Send_result Abort(Message_source source);
+    Send_result Send_start(Message_source source);
+    Send_result Send_abort(Message_source source);
     // A line of free text, as typed, goes with the time in front; the line is returned
     // for the To-goal log (Log_sent), where it shows whether or not it went.
     struct Sent_text

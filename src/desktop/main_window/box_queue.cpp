@@ -21,14 +21,14 @@ Box_queue::Box_queue(Not_shown not_shown, QObject *parent) : QObject(parent), no
     connect(timer_, &QTimer::timeout, this, &Box_queue::Show_queued);
 }
 
-void Box_queue::Queue(const Shown_message &message, bool waits)
+void Box_queue::Queue_box(const Shown_message &message, bool waits)
 {
     queued_.append({message, waits});
     if (!timer_->isActive())
         timer_->start(0);
 }
 
-void Box_queue::Show(const Shown_message &message)
+void Box_queue::Show_box(const Shown_message &message)
 {
     if (!Show_Message(message))
         not_shown_(message);
@@ -53,7 +53,7 @@ void Box_queue::Show_queued()
             if (queued_.at(i).waits && Message_box_open())
                 ++i;
             else
-                Show(queued_.takeAt(i).message);
+                Show_box(queued_.takeAt(i).message);
         }
         if (!queued_.isEmpty())
             timer_->start(Retry_ms);

@@ -23,9 +23,9 @@ public:
     Box_queue(Not_shown not_shown, QObject *parent);
 
     // waits: while another box is open it stays queued (the failed settings write).
-    void Queue(const Shown_message &message, bool waits = false);
+    void Queue_box(const Shown_message &message, bool waits = false);
     // Shows the box now, or, while another is open, hands it to the not-shown handler.
-    void Show(const Shown_message &message);
+    void Show_box(const Shown_message &message);
 
 private:
     void Show_queued();

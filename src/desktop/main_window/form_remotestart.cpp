@@ -107,7 +107,7 @@ void Form_remotestart::Wire_controls()
     ui.Label_status->installEventFilter(this);
     ui.Text_host->installEventFilter(this);
     connect(starter_, &Remote_starter::Status_changed, ui.Label_status, &QLabel::setText);
-    connect(starter_, &Remote_starter::Message, boxes_, &Box_queue::Queue);
+    connect(starter_, &Remote_starter::Message, boxes_, &Box_queue::Queue_box);
     // A journal that cannot be written is said on the status label's tooltip: never a box during a race.
     connect(starter_, &Remote_starter::Journal_failing, this,
             [this](const QString &text) { Set_status_note(Journal_note, text); });
@@ -206,7 +206,7 @@ void Form_remotestart::Exit_connection()
 {
     Guarded(__func__, [this] {
         if (const std::optional<Shown_message> unsent = starter_->Close_at_exit())
-            boxes_->Show(*unsent);
+            boxes_->Show_box(*unsent);
     });
 }
 
@@ -352,7 +352,7 @@ void Form_remotestart::Command_start_Click()
 {
     Guarded(__func__, [this] {
         const Message_source source{one_press_->Keyed_click() ? Message_source::Keyboard : Message_source::Click};
-        if (starter_->Start(source) == Send_result::Not_connected)
+        if (starter_->Send_start(source) == Send_result::Not_connected)
             Show_not_connected();
     });
 }
@@ -361,7 +361,7 @@ void Form_remotestart::Command_abort_Click()
 {
     Guarded(__func__, [this] {
         const Message_source source{one_press_->Keyed_click() ? Message_source::Keyboard : Message_source::Click};
-        if (starter_->Abort(source) == Send_result::Not_connected)
+        if (starter_->Send_abort(source) == Send_result::Not_connected)
             Show_not_connected();
         ui_->Command_start->setFocus(Qt::OtherFocusReason);
     });
@@ -369,7 +369,7 @@ void Form_remotestart::Command_abort_Click()
 
 void Form_remotestart::Show_not_connected()
 {
-    boxes_->Show(Remote_starter::Not_connected_message());
+    boxes_->Show_box(Remote_starter::Not_connected_message());
 }
 
 void Form_remotestart::Command_send_Click()
