@@ -1,6 +1,5 @@
 #include "desktop/main_window/form_remotestart.h"
 
-#include "core/shared/facility.h"
 #include "core/shared/failure.h"
 #include "core/shared/globals.h"
 #include "core/shared/keyboard.h"
@@ -73,7 +72,7 @@ Form_remotestart::Form_remotestart(QWidget *parent)
 Form_remotestart::~Form_remotestart()
 {
     qApp->disconnect(this); // the focus rule would reach for controls already going
-    Facility<Screen_saver>::Get().Uninhibit(); // held while the window is loaded
+    Let_screen_blank(); // kept on while the window is loaded
     delete starter_; // before the controls it shows on
     starter_ = nullptr;
 }
@@ -168,12 +167,11 @@ void Form_remotestart::Form_Load()
         ui_->Text_host->setText(starter_->Stored_host());
         ui_->item_reconnect->setChecked(starter_->Reconnect_enabled());
         // Where the screen may blank after all, the status label says why when pointed at.
-        Facility<Screen_saver>::Get().Inhibit(Globals::Program_title,
-                                              QStringLiteral("Starting races: the screen stays on"), this,
-                                              [self = QPointer<Form_remotestart>(this)](const QString &why) {
-                                                  if (self)
-                                                      self->Set_status_note(Screen_note, why);
-                                              });
+        Keep_screen_on(Globals::Program_title, QStringLiteral("Starting races: the screen stays on"), this,
+                       [self = QPointer<Form_remotestart>(this)](const QString &why) {
+                           if (self)
+                               self->Set_status_note(Screen_note, why);
+                       });
         ui_->Command_start->setFocus();
     });
 }
