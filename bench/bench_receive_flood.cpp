@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     done = true;
     peer_thread.join();
 
-    const Connection_display::Receive_stats stats = form->Network()->Display().Stats();
+    const Display_model::Receive_stats stats = form->Network()->Display().Stats();
     if (!all || heat->text() != QString::number(Lines)) {
         std::fprintf(stderr, "only %lld lines handled\n", static_cast<long long>(stats.lines));
         return 1;

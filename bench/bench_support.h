@@ -1,7 +1,7 @@
 #pragma once
 // The main window connected to a loopback server, for the benchmarks.
 
-#include "core/connection/connection_display.h"
+#include "core/connection/display_model.h"
 #include "core/connection/connection_thread.h"
 #include "core/connection/message_writer.h"
 #include "desktop/main_window/form_remotestart.h"

@@ -326,7 +326,7 @@ int main(int argc, char **argv)
                      qPrintable(window_what), window_cpu_ns / 1e6);
         all_well = all_well && lost == 0 && extra == 0 && in_order;
     }
-    const Connection_display::Receive_stats stats = form->Network()->Display().Stats();
+    const Display_model::Receive_stats stats = form->Network()->Display().Stats();
     std::printf("longest read on the connection's thread: %.2f ms\n", stats.longest_handler_ns / 1e6);
     if (peer.Wrong_messages() != 0 || !boxes.Messages().isEmpty()) {
         std::fprintf(stderr, "unexpected: %d other messages at the server, %d message boxes\n", peer.Wrong_messages(),

@@ -13,7 +13,7 @@ foreach(variant IN ITEMS fake_phidget21 fake_phidget21_partial)
 endforeach()
 target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT_VERSION)
 # The trigger's tests: the core's and the window's.
-foreach(test tst_trigger tst_start_under_load tst_start_trigger)
+foreach(test tst_trigger tst_start_under_load tst_remote_starter tst_start_trigger tst_about)
   target_link_libraries(${test} PRIVATE fake_phidget21)
   add_dependencies(${test} fake_phidget21_partial)
   target_compile_definitions(${test} PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>")

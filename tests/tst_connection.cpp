@@ -287,7 +287,7 @@ private slots:
         Window_fixture f;
         f.network()->Set_remote_port(Closed_port());
         int errors = 0;
-        QObject::connect(f.network()->Connection(), &Remote_connection::Socket_error, f.form, [&] { ++errors; });
+        QObject::connect(f.network()->Connection(), &Remote_connection::Ended, f.form, [&] { ++errors; });
         f.boxes.while_open = [&](const Shown_message &) {
             for (int i = 0; i < 20 && f.boxes.Messages().size() == 1; ++i) {
                 const int before = errors;

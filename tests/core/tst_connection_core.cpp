@@ -24,23 +24,33 @@ struct Fixture
     QStringList Lines() const { return Lines_of(connection.Display().From_goal()); }
     QString Heat() // id/status, as the window would show them
     {
-        const Connection_display::Shown shown = connection.Display().Take();
+        const Display_model::Shown shown = connection.Display().Take();
         return shown.heat_id + '/' + shown.heat_status;
     }
     QString Sounds() const // blocks that rang/beeped
     {
-        const Connection_display::Receive_stats stats = connection.Display().Stats();
+        const Display_model::Receive_stats stats = connection.Display().Stats();
         return QStringLiteral("%1/%2").arg(stats.ring_blocks).arg(stats.beep_blocks);
     }
     QString Status() const { return status.isEmpty() ? QString() : status.constLast().constFirst().toString(); }
-    bool Quiet() const { return errors.isEmpty(); } // nothing to show the user
+    Connection_end End(qsizetype i) const { return ended.at(i).constFirst().value<Connection_end>(); }
+    // Each end told, as "how error-number unsent".
+    QStringList Ends() const
+    {
+        static const char *const how[] = {"official", "server", "reset", "failed", "unmade"};
+        QStringList ends;
+        for (qsizetype i = 0; i < ended.size(); ++i)
+            ends << QStringLiteral("%1 %2 %3").arg(how[End(i).how]).arg(End(i).error_number).arg(End(i).unsent);
+        return ends;
+    }
+    bool Quiet() const { return Ends().filter(QRegularExpression(QStringLiteral("^\\w+ [1-9]"))).isEmpty(); } // no error
 
     Remote_connection connection;
     Message_writer &writer = connection.Writer();
     Loopback_server server;
     QTcpSocket *&peer = server.peer;
     QSignalSpy status{&connection, &Remote_connection::Status_changed};
-    QSignalSpy errors{&connection, &Remote_connection::Socket_error};
+    QSignalSpy ended{&connection, &Remote_connection::Ended};
 };
 
 } // namespace
@@ -64,8 +74,8 @@ private slots:
         QCOMPARE(f.writer.Start({Message_source::Trigger, 2}), Send_result::Sent);
         QCOMPARE(f.writer.Abort({}), Send_result::Sent);
         QCOMPARE(Digits_masked(f.server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
-        f.writer.Text(QStringLiteral("50% done \u20AC \u03A9"), {});
-        QCOMPARE(f.server.Read(22).mid(8), QByteArray(" 50% done \x80 ?%"));
+        f.writer.Send(Message_kind::Text, QStringLiteral("50% done \u20AC \u03A9"), {});
+        QCOMPARE(f.server.Read(14), QByteArray("50% done \x80 ?%"));
 
         f.connection.Disconnect();
         QTRY_COMPARE(f.peer->state(), QAbstractSocket::UnconnectedState);
@@ -144,15 +154,13 @@ private slots:
         Fixture f;
         f.server.server.close();
         QVERIFY(f.server.server.setSocketDescriptor(fd) && f.Connect());
-        QSignalSpy closed(&f.connection, &Remote_connection::Closed_by_official);
-        QSignalSpy lost(&f.connection, &Remote_connection::Lost);
         f.peer->setReadBufferSize(1); // it takes a byte, then nothing
         const auto received = [&] { int bytes = 0; return ::ioctl(int(f.peer->socketDescriptor()), FIONREAD, &bytes), bytes; };
         f.connection.Set_stall_ms(600000); // held while the socket fills
         bool full = false;
         for (int i = 0; i < 30 && !full; ++i) {
             while (f.writer.Flush())
-                f.writer.Text(QString(60000, QLatin1Char('x')), {});
+                f.writer.Send(Message_kind::Text, QString(60000, QLatin1Char('x')), {});
             const int before = received();
             QTest::qWait(1000);
             full = received() == before && !f.writer.Flush();
@@ -160,9 +168,8 @@ private slots:
         QVERIFY(full);
         QCOMPARE(f.writer.Start({}), Send_result::Queued);
         f.connection.Disconnect();
-        QCOMPARE(closed.size(), 1);
-        QCOMPARE(closed[0][0].toInt(), 2); // the text and the start
-        QVERIFY(f.Quiet());
+        QCOMPARE(f.Ends(), QStringList{"official 0 2"}); // the text and the start
+
 
         // Then through a stand-in for the socket's send, which takes 100 bytes and then
         // nothing: a queue that has not drained in time, or that is full, ends the connection
@@ -175,25 +182,24 @@ private slots:
         });
         const auto connect_and_fill = [&] { // a text begun on the wire and a start wait
             takes = 100;
-            return f.Connect() && f.writer.Text(QString(1000, QLatin1Char('x')), {}) == Send_result::Queued
+            return f.Connect() && f.writer.Send(Message_kind::Text, QString(1000, QLatin1Char('x')), {}) == Send_result::Queued
                    && f.writer.Start({}) == Send_result::Queued;
         };
         f.connection.Set_stall_ms(50);
         QVERIFY(connect_and_fill());
-        QTRY_COMPARE(f.errors.size(), 1);
-        QCOMPARE(f.errors[0], (QVariantList{10055, QStringLiteral("No buffer space available"), 2}));
+        QTRY_COMPARE(f.Ends(), (QStringList{"official 0 2", "failed 10055 2"})); // one end each
+        QCOMPARE(f.End(1).error_text, QStringLiteral("No buffer space available"));
         QCOMPARE(f.writer.Start({}), Send_result::Not_connected);
 
         QVERIFY(connect_and_fill());
         int waiting = 2;
         Send_result result;
-        while ((result = f.writer.Text(QString(1000, QLatin1Char('y')), {})) == Send_result::Queued)
+        while ((result = f.writer.Send(Message_kind::Text, QString(1000, QLatin1Char('y')), {})) == Send_result::Queued)
             ++waiting;
         QCOMPARE(result, Send_result::Queue_full);
         QVERIFY(waiting > 2 && waiting <= 2 + Message_writer::Max_queued / 1000);
-        QTRY_COMPARE(f.errors.size(), 2);
-        QCOMPARE(f.errors[1][2].toInt(), waiting + 1); // and the one refused
-        QCOMPARE(lost.size(), 2);
+        QTRY_COMPARE(f.ended.size(), 3);
+        QCOMPARE(f.Ends().constLast(), QStringLiteral("failed 10055 %1").arg(waiting + 1)); // and the one refused
         QCOMPARE(f.Status(), QStringLiteral("Connected")); // the window reads "Error" as it shows the error
         QCOMPARE(f.connection.Socket_state(), 9);
     }
@@ -216,7 +222,6 @@ private slots:
         QTcpServer server;
         QVERIFY(link.Listen(server));
         f.connection.Set_remote_port(server.serverPort());
-        QSignalSpy lost(&f.connection, &Remote_connection::Lost);
         for (const bool start : {false, true}) {
             f.connection.Connect(Namespaced_link::Server_address());
             QTRY_VERIFY(server.hasPendingConnections() && f.connection.Socket_state() == 7);
@@ -226,12 +231,12 @@ private slots:
             since_cut.start();
             if (start)
                 QCOMPARE(f.writer.Start({}), Send_result::Sent);
-            QTRY_COMPARE_WITH_TIMEOUT(lost.size(), start ? 2 : 1, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(f.ended.size(), start ? 2 : 1, 10000);
             qInfo("%s: the loss seen %.1f s after the cut", start ? "a start on its way" : "silent", since_cut.elapsed() / 1000.0);
-            QCOMPARE(lost.constLast().constFirst().value<Remote_connection::Loss>(), Remote_connection::Error);
-            const QVariantList error = f.errors.constLast();
-            QVERIFY2(QList<int>({10060, 10065}).contains(error[0].toInt()), qPrintable(error[1].toString()));
-            QCOMPARE(error[2].toInt(), start ? 1 : 0); // the box counts it
+            const Connection_end end = f.End(f.ended.size() - 1);
+            QCOMPARE(end.how, Connection_end::Failed);
+            QVERIFY2(QList<int>({10060, 10065}).contains(end.error_number), qPrintable(end.error_text));
+            QCOMPARE(end.unsent, start ? 1 : 0); // the box counts it
             QCOMPARE(f.writer.Start({}), Send_result::Not_connected); // once known: unsent
             QVERIFY(link.Mend());
         }

@@ -229,10 +229,10 @@ private slots:
         QTRY_COMPARE(Masked_lines(Today_file(dir.path())), (QStringList{"T\tsent\tstart\t" + Start, "T\tended"}));
     }
 
-    // The record agrees with what the connection tells: after a close in order a refused
-    // Connect is an error line, and a message refused with a full queue counts among those
-    // a closing tells as not sent (or not acknowledged).
-    void the_record_agrees_with_what_the_connection_tells()
+    // The record agrees with what the writer tells: a message refused with a full queue
+    // counts among those a closing tells as not sent (or not acknowledged). Each end of a
+    // connection's line: tst_remote_starter.
+    void the_record_agrees_with_what_the_writer_tells()
     {
         QTemporaryDir dir;
         int unsent = 0;
@@ -242,31 +242,19 @@ private slots:
             Start_trigger trigger;
             Journal_hooks hooks;
             hooks.Attach(journal, connection, trigger);
-            Loopback_server server;
-            QVERIFY(server.Connect(connection));
-            QSignalSpy lost(&connection, &Remote_connection::Lost);
-            server.peer->disconnectFromHost();
-            QTRY_COMPARE(lost.size(), 1);
-            QSignalSpy errors(&connection, &Remote_connection::Socket_error);
-            connection.Set_remote_port(Closed_port());
-            connection.Connect(QStringLiteral("127.0.0.1"));
-            QTRY_COMPARE(errors.size(), 1);
-
             int ends[2];
             QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0); // nobody reads
             Message_writer writer;
             writer.Set_observer(&hooks);
             writer.Open(ends[0], [] {});
-            while (writer.Text(QString(60000, QLatin1Char('x')), {}) == Send_result::Sent) {
+            while (writer.Send(Message_kind::Text, QString(60000, QLatin1Char('x')), {}) == Send_result::Sent) {
             }
-            while (writer.Text(QString(1000, QLatin1Char('y')), {}) == Send_result::Queued) {
+            while (writer.Send(Message_kind::Text, QString(1000, QLatin1Char('y')), {}) == Send_result::Queued) {
             }
             unsent = writer.Close(Not_sent_reason::Queue_full);
             ::close(ends[0]), ::close(ends[1]);
         }
         const QStringList lines = Masked_lines(Today_file(dir.path()));
-        QCOMPARE(lines.mid(0, 5), (QStringList{"T\tconnect\t127.0.0.1", "T\tconnected", "T\tlost\tpeer closed",
-                                               "T\tconnect\t127.0.0.1", "T\terror\t10061\tConnection refused"}));
         QVERIFY(unsent > 2);
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^T\t(unsent|unacknowledged)\t"))).size(), unsent);
     }

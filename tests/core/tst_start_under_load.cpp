@@ -6,7 +6,7 @@
 // is told once until it takes what to show.
 
 #include "core/connection/connection_thread.h"
-#include "core/connection/connection_display.h"
+#include "core/connection/display_model.h"
 #include "core/connection/message_writer.h"
 #include "core/start_trigger/start_trigger.h"
 #include "support/test_support.h"
@@ -50,7 +50,7 @@ struct Armed_connection
         shown.Create_logs();
         network.Set_grace_ms(60000); // a line cut between two reads is one line however slow the machine
         trigger.Set_writer(&network.Writer());
-        QObject::connect(&shown, &Connection_display::Changed, &window, [this] { ++display_told; });
+        QObject::connect(&shown, &Display_model::Changed, &window, [this] { ++display_told; });
         trigger.Open_InterfaceKit();
         fake_phidget21_attach(301234);
         trigger.Set_armed(true);
@@ -83,7 +83,7 @@ struct Armed_connection
     // in, a start sent twice is in too.
     QString Wire()
     {
-        network.Writer().Text(QStringLiteral("end"), {});
+        network.Writer().Send(Message_kind::Text, QStringLiteral("00:00:00 end"), {});
         (void)QTest::qWaitFor([&] { return shown.Stats().bytes >= sent && wire.endsWith(" end%"); }, 60000);
         return Digits_masked(wire);
     }
@@ -95,7 +95,7 @@ struct Armed_connection
 
     Sent_recorder recorder;
     Connection_thread network;
-    Connection_display &shown = network.Display();
+    Display_model &shown = network.Display();
     Start_trigger trigger;
     QObject window; // on the test's thread, as the window is
     int display_told = 0;
@@ -108,7 +108,7 @@ struct Armed_connection
 
 // The lines held are prefix, n, suffix each, with consecutive n, and end no earlier than
 // what the buffer held before (last_seen, then moved on).
-bool Whole_in_order(const Connection_display &shown, const QString &prefix, const QString &suffix, int &last_seen)
+bool Whole_in_order(const Display_model &shown, const QString &prefix, const QString &suffix, int &last_seen)
 {
     int n = 0;
     for (const QString &line : Lines_of(shown.From_goal())) {
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(c.shown.Stats().lines, lines);
         // Told once, however many lines came, since nobody took what to show.
         QTRY_COMPARE(c.display_told, 1);
-        const Connection_display::Shown shown = c.shown.Take();
+        const Display_model::Shown shown = c.shown.Take();
         QCOMPARE(shown.heat_id + '/' + shown.heat_status, heat_lines ? QString::number(lines) + QStringLiteral("/Ready") : "/");
         QVERIFY(shown.from_goal_changed && shown.heat_changed == heat_lines && !shown.to_goal_changed && !shown.ring && !shown.beep);
 
@@ -191,7 +191,7 @@ private slots:
         for (int t = 0; t < 2; ++t)
             senders.emplace_back([&, t] {
                 for (int n = 0; giving; ++n) {
-                    c.network.Writer().Text(QStringLiteral("T%1 %2").arg(t).arg(n), {});
+                    c.network.Writer().Send(Message_kind::Text, QStringLiteral("00:00:00 T%1 %2").arg(t).arg(n), {});
                     std::this_thread::sleep_for(std::chrono::microseconds(100));
                 }
             });

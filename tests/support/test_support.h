@@ -2,7 +2,7 @@
 // Shared pieces of the tests: a private set of user folders, a recorder that
 // answers every message box instead of blocking on it, faults of the machine.
 
-#include "core/connection/connection_display.h"
+#include "core/connection/display_model.h"
 #include "core/connection/connection_thread.h"
 #include "core/message_log/class_rolling_text.h"
 #include "core/shared/facility.h"

@@ -77,7 +77,7 @@ Message_writer &Connection_thread::Writer() const
     return connection_->Writer();
 }
 
-Connection_display &Connection_thread::Display() const
+Display_model &Connection_thread::Display() const
 {
     return connection_->Display();
 }

@@ -7,7 +7,7 @@
 
 #include <QThread>
 
-class Connection_display;
+class Display_model;
 class Message_writer;
 class Remote_connection;
 
@@ -32,7 +32,7 @@ public:
 
     // Any thread.
     Message_writer &Writer() const;
-    Connection_display &Display() const;
+    Display_model &Display() const;
     int Socket_state() const; // 0..9, Winsock::State
 
     // For connecting to its signals only (they reach a receiver on another thread

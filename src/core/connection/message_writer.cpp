@@ -4,7 +4,6 @@
 #include "core/connection/winsock_state.h"
 #include "core/shared/time_texts.h"
 
-
 #include <chrono>
 #include <utility>
 
@@ -42,11 +41,6 @@ Send_result Message_writer::Start(Message_source source)
 Send_result Message_writer::Abort(Message_source source)
 {
     return Send(Message_kind::Abort, Protocol::Abort_text(Time_Stamp()), source);
-}
-
-Send_result Message_writer::Text(const QString &text, Message_source source)
-{
-    return Send(Message_kind::Text, Protocol::Free_text(Time_Stamp(), text), source);
 }
 
 Send_result Message_writer::Send(Message_kind kind, const QString &text, Message_source source)
@@ -109,12 +103,6 @@ void Message_writer::Open(qintptr socket, std::function<void()> wake)
     wake_ = std::move(wake);
     error_ = own < 0 ? Winsock::No_buffer_space : 0;
     refused_ = 0;
-}
-
-bool Message_writer::Is_open() const
-{
-    std::lock_guard<std::mutex> lock(lock_);
-    return socket_ >= 0 && !error_;
 }
 
 bool Message_writer::Flush()

@@ -91,16 +91,15 @@ public:
     // stopped reading, whatever the system's buffers.
     void Set_send(Send_function send);
 
-    // Any thread. The message text is built here, with the time of sending.
+    // Any thread. A Start's and an Abort's text is built here, with the time of sending;
+    // Send takes the text whole, as it goes on the wire (without the terminator).
     Send_result Start(Message_source source);
     Send_result Abort(Message_source source);
-    Send_result Text(const QString &text, Message_source source); // text as typed
     Send_result Send(Message_kind kind, const QString &text, Message_source source);
 
     // The connection's side, on its thread. wake is called on a sending thread, under
     // the lock (so it must only post), when messages start to wait or sending failed.
     void Open(qintptr socket, std::function<void()> wake);
-    bool Is_open() const;
     // Sends what waits as far as the socket takes it; true when nothing waits.
     bool Flush();
     bool Failed() const; // a message was refused or the socket failed: the connection must end

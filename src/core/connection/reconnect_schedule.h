@@ -39,7 +39,6 @@ public:
 
     // The "Reconnect automatically" setting. Turned on during an outage, it begins at once.
     void Set_enabled(bool on);
-    bool Enabled() const { return enabled_; }
 
     // The official connects (to host) or disconnects: whatever runs stops, and the
     // official's own connection begins anew (its loss is an outage of its own).

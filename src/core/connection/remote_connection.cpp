@@ -12,12 +12,15 @@ namespace {
 // One read takes at most this much, so that reading never holds the thread long,
 // whatever the server sends; the rest is read in the next turn of the event loop.
 constexpr qint64 Max_block = 4 * 1024;
+
+// WSAECONNRESET: the server's side reset the connection.
+constexpr int Reset_by_peer = 10054;
 } // namespace
 
 Remote_connection::Remote_connection(QObject *parent) : QObject(parent)
 {
     winsock1_ = new Tcp_client(this);
-    display_ = new Connection_display(this);
+    display_ = new Display_model(this);
     connect(winsock1_, &Tcp_client::Connected, this, &Remote_connection::Winsock1_Connect);
     connect(winsock1_, &Tcp_client::Closed, this, &Remote_connection::Winsock1_Close);
     connect(winsock1_, &Tcp_client::Data_arrival, this, &Remote_connection::Winsock1_DataArrival);
@@ -68,7 +71,7 @@ int Remote_connection::Close_socket()
     Flush_held();
     const int unsent = winsock1_->Close();
     if (std::exchange(was_connected_, false) || unsent)
-        emit Closed_by_official(unsent);
+        emit Ended({Connection_end::Closed_by_official, 0, QString(), unsent});
     return unsent;
 }
 
@@ -109,7 +112,7 @@ void Remote_connection::Winsock1_Close()
         Flush_held();
         const int unsent = winsock1_->Close(Not_sent_reason::Error);
         was_connected_ = false;
-        emit Lost(Peer_closed, 0, QString(), unsent);
+        emit Ended({Connection_end::Closed_by_server, 0, QString(), unsent});
         Update_TCP_status();
     });
 }
@@ -119,10 +122,10 @@ void Remote_connection::Winsock1_Error(int number, const QString &description, i
     Guarded(__func__, [&] {
         Drain();
         Flush_held();
-        if (std::exchange(was_connected_, false))
-            emit Lost(number == 10054 ? Reset : Error, number, description, unsent);
-        // The window shows the box, and the state after it is dismissed.
-        emit Socket_error(number, description, unsent);
+        const Connection_end::How how = !std::exchange(was_connected_, false) ? Connection_end::Not_made
+                                        : number == Reset_by_peer                ? Connection_end::Reset
+                                                                                 : Connection_end::Failed;
+        emit Ended({how, number, description, unsent});
     });
 }
 

@@ -2,26 +2,44 @@
 // The connection to the timing server, without a window: connecting, closing, the
 // status, and the reading of what the server sends. Plain code of one thread: it runs
 // on the thread it lives on (Connection_thread gives it one, and is the door to it
-// from others). Messages do not pass through it: they go straight to its writer
-// (Writer(), any thread). What the window shows it writes to its display (Display()).
+// from others). It holds the writer every message goes through (Writer()), but a
+// message never waits for its thread: the writer writes on the thread that gives it.
+// What the window shows it writes to its display's model (Display()).
 
-#include "core/connection/connection_display.h"
+#include "core/connection/display_model.h"
 #include "core/connection/message_writer.h"
 #include "core/connection/protocol.h"
 
+#include <QMetaType>
 #include <QObject>
 
 class QTimer;
 class Tcp_client;
 
+// How a connection ended: told once for each end (Remote_connection::Ended).
+struct Connection_end
+{
+    enum How {
+        Closed_by_official, // Disconnect, a new Connect, or the exit
+        Closed_by_server,   // the server closed it in order
+        Reset,              // the server's side reset it
+        Failed,             // an error ended it after it was made (a dead link among them)
+        Not_made,           // the attempt never connected (refused, unreachable ...)
+    };
+    How how = Closed_by_official;
+    int error_number = 0; // the Windows Sockets number of the error; 0 for a close
+    QString error_text;   // the system's text of it
+    int unsent = 0;       // messages given that were not sent (or not acknowledged) because of it
+
+    // It had been made and the official did not end it: the alarm's business.
+    bool Lost() const { return how == Closed_by_server || how == Reset || how == Failed; }
+};
+Q_DECLARE_METATYPE(Connection_end)
+
 class Remote_connection : public QObject
 {
     Q_OBJECT
 public:
-    // How a connection ended other than by the official's Disconnect or exit.
-    enum Loss { Peer_closed, Reset, Error };
-    Q_ENUM(Loss)
-
     explicit Remote_connection(QObject *parent = nullptr);
 
     // Command_connect_Click: closes whatever is there and connects to host.
@@ -45,23 +63,21 @@ public:
 
     // Any thread.
     Message_writer &Writer() const;
-    Connection_display &Display() const { return *display_; }
+    Display_model &Display() const { return *display_; }
     int Socket_state() const; // 0..9, Winsock::State
 
 signals:
     // Every state change with an event, and Update_TCP_status; not the state an error
     // leaves (the window reads it as it shows the error).
     void Status_changed(const QString &text, int state); // text: as Label_status shows it
-    // The error event; unsent: messages given that could not be sent because of it.
-    void Socket_error(int number, const QString &description, int unsent);
 
     // For whoever keeps a record or sounds an alarm (emitted on the connection's thread).
     void Connect_asked(const QString &host);
     void Connected();
     void First_line_received(); // once a connection: its first whole line from the server
-    void Closed_by_official(int unsent); // Disconnect, a new Connect, or the exit
-    // After it was connected. number and description: of the error (0 and empty for Peer_closed).
-    void Lost(Remote_connection::Loss how, int number, const QString &description, int unsent);
+    // Once for each connection or attempt that ends, however it ended; a close of a
+    // connection never made, with nothing unsent, is no end.
+    void Ended(const Connection_end &end);
     // The lines of one block as read (without "%"), stamped when the block was read.
     void Lines_received(const QStringList &lines, qint64 read_utc_us);
     void Heat_changed(const QString &heat_id, const QString &heat_status);
@@ -84,7 +100,7 @@ private:
     static void Update_Heat(const QString &line, Protocol::Heat_fields &heat);
 
     Tcp_client *winsock1_ = nullptr;
-    Connection_display *display_ = nullptr;
+    Display_model *display_ = nullptr;
     QTimer *grace_timer_ = nullptr;
     Line_splitter splitter_;
     quint16 remote_port_ = Protocol::Remote_port;

@@ -1,7 +1,8 @@
 #pragma once
 // The TCP client to the timing server: a QTcpSocket seen through the state numbers
-// and events the start protocol is written against. It reads on its own thread; what
-// is sent goes through its writer (Message_writer), from any thread.
+// and events the start protocol is written against. It connects and reads on the
+// thread it lives on (the connection's, which Connection_thread runs); what is sent
+// goes through its writer (Message_writer), from any thread.
 
 #include "core/connection/message_writer.h"
 

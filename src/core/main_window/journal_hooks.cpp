@@ -50,6 +50,20 @@ QString Reason_words(Not_sent_reason why, const QString &detail)
     return detail.isEmpty() ? words : words + QStringLiteral(": ") + detail;
 }
 
+// A connection or attempt that ended without the official: "lost" once it had been made.
+Journal_line End_line(qint64 time, const Connection_end &end)
+{
+    const QStringList error{QString::number(end.error_number), end.error_text};
+    switch (end.how) {
+    case Connection_end::Closed_by_server: return {time, QStringLiteral("lost"), {QStringLiteral("peer closed")}};
+    case Connection_end::Reset: return {time, QStringLiteral("lost"), QStringList{QStringLiteral("reset")} + error};
+    case Connection_end::Failed: return {time, QStringLiteral("lost"), QStringList{QStringLiteral("error")} + error};
+    case Connection_end::Not_made:
+    case Connection_end::Closed_by_official: break;
+    }
+    return {time, QStringLiteral("error"), error};
+}
+
 // Start and Abort are on the disk at once; a text may wait for the next batch.
 Race_journal::Kind Urgency(const Outgoing_message &message)
 {
@@ -121,26 +135,14 @@ void Journal_hooks::Attach(Race_journal &journal, Remote_connection &connection,
     });
     record(&connection, &Remote_connection::Connected,
            [fold, now] { fold->Connected({now(), QStringLiteral("connected"), {}}); });
-    record(&connection, &Remote_connection::Closed_by_official, [j, fold, now](int) {
-        fold->Reset();
-        j->Record(now(), QStringLiteral("closed"), {QStringLiteral("by the official")});
+    record(&connection, &Remote_connection::Ended, [j, fold, now](const Connection_end &end) {
+        if (end.how == Connection_end::Closed_by_official) {
+            fold->Reset();
+            j->Record(now(), QStringLiteral("closed"), {QStringLiteral("by the official")});
+        } else {
+            fold->Ended(End_line(now(), end));
+        }
     });
-    record(&connection, &Remote_connection::Lost,
-           [this, fold, now](Remote_connection::Loss how, int number, const QString &description, int) {
-               lost_ = how != Remote_connection::Peer_closed; // a close in order has no error after it
-               QStringList details{how == Remote_connection::Peer_closed ? QStringLiteral("peer closed")
-                                   : how == Remote_connection::Reset ? QStringLiteral("reset")
-                                                                     : QStringLiteral("error")};
-               if (how != Remote_connection::Peer_closed)
-                   details << QString::number(number) << description;
-               fold->Ended({now(), QStringLiteral("lost"), details});
-           });
-    // A failed Connect; the error that ended a connection was told as its loss just before.
-    record(&connection, &Remote_connection::Socket_error,
-           [this, fold, now](int number, const QString &description, int) {
-               if (!std::exchange(lost_, false))
-                   fold->Ended({now(), QStringLiteral("error"), {QString::number(number), description}});
-           });
     record(&connection, &Remote_connection::Lines_received, [j, fold](const QStringList &lines, qint64 read_utc_us) {
         fold->Reset(); // the server speaks: the connection works
         j->Record_received(Ms(read_utc_us), lines);

@@ -1,5 +1,5 @@
 #pragma once
-// What the race journal records of the objects the window drives: the messages as
+// What the race journal records of the objects the starter drives: the messages as
 // the writer sends them (or cannot), the connection's events and received lines, the
 // trigger. Each hook runs on the thread where its event happens and takes the time
 // there, so the journal's times are those of the events, not of the window's turn.
@@ -43,5 +43,4 @@ private:
     std::atomic<Race_journal *> journal_{nullptr}; // none until the program's start was checked
     std::unique_ptr<Attempt_fold> fold_; // from Attach, for the life of the hooks
     QList<QMetaObject::Connection> connections_;
-    bool lost_ = false; // the error that ends a connection, told next, is on record as its loss
 };

@@ -12,7 +12,7 @@
 // - a box that neither the official's click nor key opened (the connection's, the
 //   trigger's, the settings writer's) waits for the click in progress to do its work
 //   (its Start is sent first), and opens from a queued call, never inside the handler
-//   that asked for it (Form_remotestart::Queue_box).
+//   that asked for it (the main window's Box_queue).
 
 #include <QString>
 

@@ -22,3 +22,8 @@ public:
     virtual void Uninhibit() = 0;
     static Screen_saver &Fallback(); // no desktop to ask
 };
+
+// What the program calls: Inhibit and Uninhibit of the facility installed now.
+void Keep_screen_on(const QString &application, const QString &reason, QObject *window,
+                    std::function<void(const QString &)> not_held);
+void Let_screen_blank();

@@ -26,6 +26,8 @@ const QColor Navy(0, 0, 128);
 const QColor Dark_red(128, 0, 0);
 const QColor Dark_green(0, 128, 0);
 const QColor Gray(128, 128, 128);
+const QColor Green(0, 255, 0);
+const QColor Red(255, 0, 0);
 
 QPlainTextEdit *Log_box(QWidget *parent, const char *name, const QRect &geometry, const QFont &font,
                         const QColor &color)
@@ -203,4 +205,30 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
 
     Open_menu_bar_on_F10(bar);
     Light_face::Apply(window); // again, for the menus now there
+}
+
+void Form_remotestart_ui::Show_armed(bool armed)
+{
+    Command_Phidget_Active->setText(armed ? QStringLiteral("Armed") : QStringLiteral("Unarmed"));
+    Command_Phidget_Active->setStyleSheet(QStringLiteral("background-color: %1;").arg((armed ? Green : Red).name()));
+}
+
+void Form_remotestart_ui::Show_board_attached(int serial)
+{
+    Label_phidget_serial->setText(QStringLiteral("Serial : ") + QString::number(serial));
+    Frame_Phidget->setEnabled(true);
+    Frame_phidget_control->setVisible(true);
+}
+
+void Form_remotestart_ui::Show_board_detached()
+{
+    Label_phidget_serial->setText(QStringLiteral("Detached"));
+    Frame_Phidget->setEnabled(false);
+    Frame_phidget_control->setVisible(false);
+}
+
+void Form_remotestart_ui::Show_input_state(bool closed)
+{
+    Shape1->Set_fill_color(closed ? Green : Red);
+    Label_inp_status->setText(closed ? QStringLiteral("Closed") : QStringLiteral("Open"));
 }

@@ -22,6 +22,12 @@ struct Form_remotestart_ui
     // connected here.
     void Setup(QMainWindow *window);
 
+    // How the board's panel shows what the trigger tells.
+    void Show_armed(bool armed);
+    void Show_board_attached(int serial);
+    void Show_board_detached();
+    void Show_input_state(bool closed); // input 0
+
     QWidget *client_area = nullptr;
     QGroupBox *Frame_PC_time = nullptr;
     QLabel *Label_PC_Time = nullptr;

@@ -1,11 +1,39 @@
 #include "desktop/message_log/display_lines.h"
 
 #include "core/message_log/class_rolling_text.h"
+#include "core/shared/platform.h"
 #include "desktop/shared/window_helpers.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+
+namespace {
+
+// Keys that would type into a box: characters, Backspace, Enter, Escape and Ctrl
+// with a letter. Moving keys (arrows, Tab, Delete, F-keys) are not typing.
+bool Types_a_character(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return false;
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        break;
+    }
+    if (key->modifiers().testFlag(Qt::ControlModifier) && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+        return true;
+    return !key->text().isEmpty();
+}
+
+} // namespace
 
 QString Shown_line(const QString &line)
 {
@@ -49,4 +77,12 @@ void Scroll_Log_Lines(QPlainTextEdit *box, int count)
         else
             box->clearFocus();
     }
+}
+
+bool Refuse_typing(const QKeyEvent *key)
+{
+    if (!Types_a_character(key))
+        return false;
+    Platform::Beep();
+    return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// Rewrites a log box from its buffer, oldest line first, with the newest in view.
+// The log boxes: rewritten from their buffer, oldest line first, with the newest in
+// view; scrolled; never typed into.
 
 class Class_rolling_text;
+class QKeyEvent;
 class QPlainTextEdit;
 class QString;
 
@@ -17,3 +19,7 @@ void Display_Lines(const Class_rolling_text &buffer, QPlainTextEdit *box);
 // Scrolls the box by count lines and leaves the window's focus where it was, also
 // while the window is not the active one.
 void Scroll_Log_Lines(QPlainTextEdit *box, int count);
+
+// The logs cannot be typed into: true, with a beep, for a key that would type, which
+// the caller discards.
+bool Refuse_typing(const QKeyEvent *key);

@@ -1,10 +1,10 @@
-#include "core/connection/connection_display.h"
+#include "core/connection/display_model.h"
 
 #include <QMutexLocker>
 
 #include <utility>
 
-void Connection_display::Create_logs()
+void Display_model::Create_logs()
 {
     QMutexLocker lock(&lock_);
     shown_.to_goal = Class_rolling_text();
@@ -13,7 +13,7 @@ void Connection_display::Create_logs()
     shown_.from_goal.Set_Lines(10);
 }
 
-Connection_display::Shown Connection_display::Take()
+Display_model::Shown Display_model::Take()
 {
     QMutexLocker lock(&lock_);
     Shown taken = shown_; // the logs are shared, not copied, until the next line
@@ -23,32 +23,26 @@ Connection_display::Shown Connection_display::Take()
     return taken;
 }
 
-Class_rolling_text Connection_display::From_goal() const
+Class_rolling_text Display_model::From_goal() const
 {
     QMutexLocker lock(&lock_);
     return shown_.from_goal;
 }
 
-Class_rolling_text Connection_display::To_goal() const
-{
-    QMutexLocker lock(&lock_);
-    return shown_.to_goal;
-}
-
-Connection_display::Receive_stats Connection_display::Stats() const
+Display_model::Receive_stats Display_model::Stats() const
 {
     QMutexLocker lock(&lock_);
     return stats_;
 }
 
-Protocol::Heat_fields Connection_display::Heat() const
+Protocol::Heat_fields Display_model::Heat() const
 {
     QMutexLocker lock(&lock_);
     return {shown_.heat_id, shown_.heat_status};
 }
 
 template <typename Change>
-void Connection_display::Change_shown(Change change)
+void Display_model::Change_shown(Change change)
 {
     bool tell = false;
     {
@@ -60,7 +54,7 @@ void Connection_display::Change_shown(Change change)
         emit Changed();
 }
 
-void Connection_display::Add_sent_line(const QString &line)
+void Display_model::Add_sent_line(const QString &line)
 {
     Change_shown([&] {
         shown_.to_goal.Add_Line(line);
@@ -68,7 +62,7 @@ void Connection_display::Add_sent_line(const QString &line)
     });
 }
 
-void Connection_display::Add_received(const QStringList &lines, const Protocol::Heat_fields &heat)
+void Display_model::Add_received(const QStringList &lines, const Protocol::Heat_fields &heat)
 {
     // The log is told once for all lines of a block: it ends up showing what telling
     // it after each line would have shown.
@@ -85,7 +79,7 @@ void Connection_display::Add_received(const QStringList &lines, const Protocol::
     });
 }
 
-void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns)
+void Display_model::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns)
 {
     if (ring || beep) {
         Change_shown([&] {

@@ -1,9 +1,10 @@
 #pragma once
-// What the window shows of the connection: the two logs, the heat, and the ring and
-// beep the server asked for. The connection's thread writes the received side, the
-// window's thread the To-goal log; the window takes it all when it is ready to draw.
-// So however much the server sends, nothing piles up between the two threads: a
-// change is told once (Changed) until the window takes what to show.
+// The model behind what the window shows of the connection, under a lock: the two
+// logs, the heat, and the ring and beep the server asked for. The connection's thread
+// writes the received side, the window's thread the To-goal log; the window takes it
+// all when it is ready to draw. So however much the server sends, nothing piles up
+// between the two threads: a change is told once (Changed) until the window takes
+// what to show.
 
 #include "core/connection/protocol.h"
 #include "core/message_log/class_rolling_text.h"
@@ -12,7 +13,7 @@
 #include <QObject>
 #include <QStringList>
 
-class Connection_display : public QObject
+class Display_model : public QObject
 {
     Q_OBJECT
 public:
@@ -42,7 +43,6 @@ public:
     void Create_logs(); // the two 10-line logs, at load
     Shown Take();       // what to show now; the next change is told again
     Class_rolling_text From_goal() const;
-    Class_rolling_text To_goal() const;
     Receive_stats Stats() const;
     Protocol::Heat_fields Heat() const; // both as shown now
 
