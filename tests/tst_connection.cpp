@@ -255,7 +255,7 @@ private slots:
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
         QVERIFY(f.server.server.listen(QHostAddress::LocalHost, port));
         int ends = 0; // told on the window's thread
-        QObject::connect(f.network()->Connection(), &Remote_connection::Lost, f.form, [&] { ++ends; });
+        QObject::connect(f.network()->Connection(), &Remote_connection::Ended, f.form, [&](const Connection_end &end) { ends += end.Lost(); });
         for (const bool reset : {false, true}) {
             QVERIFY(f.server.Accepted(*f.network()));
             hang_up(reset);

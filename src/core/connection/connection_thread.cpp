@@ -40,6 +40,11 @@ void Connection_thread::Connect(const QString &host)
     Post("Command_connect_Click", [host](Remote_connection &c) { c.Connect(host); });
 }
 
+void Connection_thread::Attempt(const QString &host)
+{
+    Post("Attempt", [host](Remote_connection &c) { c.Attempt(host); });
+}
+
 void Connection_thread::Disconnect()
 {
     Post("Command_disconnect_Click", [](Remote_connection &c) { c.Disconnect(); });

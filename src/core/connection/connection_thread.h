@@ -22,6 +22,7 @@ public:
     // The commands, from any thread: each runs on the connection's thread, in the order
     // given; a failure in one is reported under its name.
     void Connect(const QString &host);
+    void Attempt(const QString &host); // a reconnect: leaves a connection that is made alone
     void Disconnect();
     void Update_TCP_status();
     void Set_remote_port(quint16 port);

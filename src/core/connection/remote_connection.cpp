@@ -84,6 +84,12 @@ void Remote_connection::Connect(const QString &host)
     Update_TCP_status();
 }
 
+void Remote_connection::Attempt(const QString &host)
+{
+    if (winsock1_->State() != Winsock::Connected)
+        Connect(host);
+}
+
 void Remote_connection::Disconnect()
 {
     Winsock_Close();

@@ -44,6 +44,9 @@ public:
 
     // Command_connect_Click: closes whatever is there and connects to host.
     void Connect(const QString &host);
+    // A reconnect attempt: as Connect, but a connection that is made is left alone. The
+    // schedule on another thread may not have heard yet that its last attempt worked.
+    void Attempt(const QString &host);
     // Command_disconnect_Click: closes (also when closed already).
     void Disconnect();
     // Tells the state now (Status_changed), also when it changed without an event.

@@ -59,7 +59,7 @@ Remote_starter::Remote_starter(QObject *parent) : QObject(parent)
     // A loss is an alarm until a connection works again; the schedule connects again when asked to.
     connect(connection, &Remote_connection::Connected, reconnect_, &Reconnect_schedule::Connected);
     connect(connection, &Remote_connection::First_line_received, reconnect_, &Reconnect_schedule::Line_received);
-    connect(reconnect_, &Reconnect_schedule::Attempt_due, this, [this](const QString &host) { network_->Connect(host); });
+    connect(reconnect_, &Reconnect_schedule::Attempt_due, this, [this](const QString &host) { network_->Attempt(host); });
     connect(reconnect_, &Reconnect_schedule::Working, this, [this] {
         journal_hooks_->Connection_working();
         emit Alarm_changed(false);
