@@ -4,8 +4,10 @@
 // newest lines, oldest first.
 
 #include "core/message_log/class_rolling_text.h"
+#include "core/shared/ansi_text.h"
 #include "support/test_support.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 #include <stdexcept>
@@ -34,6 +36,25 @@ private slots:
         for (int i = 0; i < 32767; ++i)
             big.Add_Line(QString());
         QVERIFY_THROWS_EXCEPTION(std::overflow_error, big.Add_Line(QStringLiteral("one too many")));
+    }
+
+    // Received bytes read as the code page has them, each byte alone or in a run,
+    // whatever byte stands before it.
+    void received_bytes_decode_as_the_code_page()
+    {
+        QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
+        QVERIFY(codec);
+        QByteArray all;
+        QString expected;
+        for (int b = 255; b >= 0; --b) {
+            const QByteArray one(1, char(b));
+            QCOMPARE(From_Ansi(one), codec->toUnicode(one));
+            all += one;
+            expected += codec->toUnicode(one);
+        }
+        QCOMPARE(From_Ansi(all), expected);
+        QCOMPARE(From_Ansi("\x80\xA4%"), QString::fromUtf8("\u20ac\u00a4%"));
+        QCOMPARE(From_Ansi(QByteArray()), QString());
     }
 };
 
