@@ -85,7 +85,7 @@ void Connection_display::Add_received(const QStringList &lines, const Protocol::
     });
 }
 
-void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns)
+void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns, qint64 cpu_ns)
 {
     if (ring || beep) {
         Change_shown([&] {
@@ -98,5 +98,6 @@ void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint6
     stats_.ring_blocks += ring;
     stats_.beep_blocks += beep;
     stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, took_ns);
+    stats_.longest_handler_cpu_ns = std::max(stats_.longest_handler_cpu_ns, cpu_ns);
     ++stats_.blocks;
 }
