@@ -13,6 +13,7 @@
 #include "core/main_window/journal_hooks.h"
 #include "desktop/main_window/one_press_keys.h"
 #include "desktop/main_window/shape_circle.h"
+#include "desktop/main_window/start_button.h"
 #include "core/message_log/class_rolling_text.h"
 #include "desktop/message_log/display_lines.h"
 #include "desktop/shared/forms.h"
@@ -216,7 +217,9 @@ void Form_remotestart::Wire_controls()
     connect(reconnect_, &Reconnect_schedule::Attempt_due, this, [this](const QString &host) { network_->Connect(host); });
 
     // Active heat.
-    connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
+    // Start goes when the click is complete, before the button repaints (Start_button).
+    connect(static_cast<Start_button *>(ui.Command_start), &Start_button::Click_completed, this,
+            &Form_remotestart::Command_start_Click);
     connect(ui.Command_abort, &QPushButton::clicked, this, &Form_remotestart::Command_abort_Click);
 
     // From goal and to goal. Keys typed into either log and the right button on
