@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <mutex>
 #include <thread>
@@ -267,39 +268,49 @@ int main(int argc, char **argv)
                && client_peer.Arrivals().size() >= 3 * rounds;
     }, 5000);
 
-    // Each server's k-th Start is the k-th given to its window.
+    // A Start belongs to the last start given to its window before it arrived: one that
+    // comes later than the next is counted lost, never taken for another.
     std::vector<double> ms[Kinds];
-    size_t at[3] = {0, 0, 0};
+    int lost[Kinds] = {};
     const std::vector<long long> arrivals[3] = {x_peer.Arrivals(), qt_peer.Arrivals(), client_peer.Arrivals()};
-    bool in_order = true;
-    for (size_t i = 0; i < given.size(); ++i) {
-        const int k = int(i % Kinds);
-        const int server = std::min(k, 2);
-        const size_t n = at[server]++;
-        if (n >= arrivals[server].size())
-            continue;
-        const double took = double(arrivals[server][n] - given[i].second) / 1e6;
-        in_order = in_order && took >= 0;
-        if (given[i].first != Kinds)
-            ms[k].push_back(took);
+    size_t extra = 0;
+    for (int server = 0; server < 3; ++server) {
+        std::vector<size_t> mine;
+        for (size_t i = 0; i < given.size(); ++i)
+            if (std::min(int(i % Kinds), 2) == server)
+                mine.push_back(i);
+        size_t a = 0;
+        for (size_t m = 0; m < mine.size(); ++m) {
+            const long long from = given[mine[m]].second;
+            const long long until = m + 1 < mine.size() ? given[mine[m + 1]].second : LLONG_MAX;
+            while (a < arrivals[server].size() && arrivals[server][a] < from)
+                ++a, ++extra; // before any start was given: one too many
+            const int k = int(mine[m] % Kinds);
+            if (a < arrivals[server].size() && arrivals[server][a] < until) {
+                if (given[mine[m]].first != Kinds)
+                    ms[k].push_back(double(arrivals[server][a] - from) / 1e6);
+                ++a;
+            } else if (given[mine[m]].first != Kinds) {
+                ++lost[k];
+            }
+        }
+        extra += arrivals[server].size() - a;
     }
     std::printf("%d X clicks and keys of each kind, 40 ms apart, in turn; from the release handed to the X "
                 "server (Return: its press) to the Start line at the server:\n",
                 clicks);
-    std::printf("%-28s %7s %8s %8s %9s %11s %11s\n", "", "starts", "p50 ms", "p99 ms", "worst ms", "p50/X fl.",
-                "p50/Qt btn");
+    std::printf("%-28s %7s %5s %8s %8s %9s %11s %11s\n", "", "starts", "late", "p50 ms", "p99 ms", "worst ms",
+                "p50/X fl.", "p50/Qt btn");
     const Figures x_floor = Of(ms[X_floor]), qt_button = Of(ms[Qt_button]);
     for (int k = 0; k < Kinds; ++k) {
         const Figures f = Of(ms[k]);
-        std::printf("%-28s %7zu %8.3f %8.3f %9.3f %10.2fx %10.2fx\n", Kind_names[k], f.count, f.p50, f.p99, f.worst,
-                    f.p50 / x_floor.p50, f.p50 / qt_button.p50);
+        std::printf("%-28s %7zu %5d %8.3f %8.3f %9.3f %10.2fx %10.2fx\n", Kind_names[k], f.count, lost[k], f.p50,
+                    f.p99, f.worst, f.p50 / x_floor.p50, f.p50 / qt_button.p50);
     }
-    bool all_well = in_order && boxes.Messages().isEmpty();
-    for (int k = 0; k < Kinds; ++k)
-        all_well = all_well && ms[k].size() == size_t(clicks);
+    std::printf("(late: a start that came after the next one was given, or never; %zu unmatched)\n", extra);
+    const bool all_well = boxes.Messages().isEmpty();
     if (!all_well)
-        std::fprintf(stderr, "unexpected: a start lost or out of order, or a message box (%d)\n",
-                     int(boxes.Messages().size()));
+        std::fprintf(stderr, "unexpected: %d message boxes\n", int(boxes.Messages().size()));
     delete form;
     ::close(x_fd);
     ::close(qt_fd);
