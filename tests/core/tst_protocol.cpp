@@ -39,7 +39,7 @@ private slots:
     }
 
     // Received bytes read as the code page has them, each byte alone or in a run,
-    // whatever byte stands before it.
+    // whatever byte stands before it; sent text goes out as the code page has it.
     void received_bytes_decode_as_the_code_page()
     {
         QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
@@ -53,6 +53,10 @@ private slots:
             expected += codec->toUnicode(one);
         }
         QCOMPARE(From_Ansi(all), expected);
+        // And back: every character of the code page to its byte, any other as the codec has it.
+        QCOMPARE(To_Ansi(expected), codec->fromUnicode(expected));
+        const QString lacking = expected + QString::fromUtf8("\u4e2d \U0001F600 \u0100") + QChar(0xD800) + u'x';
+        QCOMPARE(To_Ansi(lacking), codec->fromUnicode(lacking));
         QCOMPARE(From_Ansi("\x80\xA4%"), QString::fromUtf8("\u20ac\u00a4%"));
         QCOMPARE(From_Ansi(QByteArray()), QString());
     }
