@@ -78,21 +78,10 @@ struct Window_fixture
 };
 
 // Shows a widget's events to a function as they reach it.
-class Event_watch : public QObject
+struct Event_watch : QObject
 {
-public:
-    Event_watch(QObject *watched, std::function<void(QEvent *)> seen) : seen_(std::move(seen))
-    {
-        watched->installEventFilter(this);
-    }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        seen_(event);
-        return false;
-    }
-
-private:
-    std::function<void(QEvent *)> seen_;
+    std::function<void(QEvent *)> seen;
+    bool eventFilter(QObject *, QEvent *event) override { return seen(event), false; }
 };
 
 // A point of the widget where none of its children lies.
@@ -333,13 +322,14 @@ private slots:
             return Socket_io::Send(socket, data, size, error);
         });
         bool was_down = false;
-        Event_watch paints(start, [&](QEvent *e) {
-            if (e->type() != QEvent::Paint)
-                return;
-            if (was_down && !start->isDown() && sent_at_first_paint_up < 0)
+        Event_watch paints;
+        paints.seen = [&](QEvent *e) {
+            if (e->type() == QEvent::Paint && was_down && !start->isDown() && sent_at_first_paint_up < 0)
                 sent_at_first_paint_up = sends;
-            was_down = start->isDown();
-        });
+            if (e->type() == QEvent::Paint)
+                was_down = start->isDown();
+        };
+        start->installEventFilter(&paints);
         QTest::mouseClick(start, Qt::LeftButton);
         QCOMPARE(told.size(), 1);
         QCOMPARE(sent_at_first_paint_up, 1);
