@@ -355,8 +355,10 @@ int main(int argc, char **argv)
         all_well = all_well && lost == 0 && extra == 0 && in_order;
     }
     const Connection_display::Receive_stats stats = form->Network()->Display().Stats();
-    std::printf("longest read on the connection's thread: %.2f ms (the most work in one read: %.3f ms; %lld reads)\n",
-                stats.longest_handler_ns / 1e6, stats.longest_handler_cpu_ns / 1e6, static_cast<long long>(stats.blocks));
+    std::printf("longest read on the connection's thread: %.2f ms (the most work in one read: %.3f ms); "
+                "of %lld reads, %lld took over 2 ms, %lld worked over 2 ms\n",
+                stats.longest_handler_ns / 1e6, stats.longest_handler_cpu_ns / 1e6, static_cast<long long>(stats.blocks),
+                static_cast<long long>(stats.slow_blocks), static_cast<long long>(stats.slow_cpu_blocks));
     if (peer.Wrong_messages() != 0 || !boxes.Messages().isEmpty()) {
         std::fprintf(stderr, "unexpected: %d other messages at the server, %d message boxes\n", peer.Wrong_messages(),
                      int(boxes.Messages().size()));

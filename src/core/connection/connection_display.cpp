@@ -99,5 +99,7 @@ void Connection_display::Block_handled(qint64 bytes, bool ring, bool beep, qint6
     stats_.beep_blocks += beep;
     stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, took_ns);
     stats_.longest_handler_cpu_ns = std::max(stats_.longest_handler_cpu_ns, cpu_ns);
+    stats_.slow_blocks += took_ns > 2'000'000;
+    stats_.slow_cpu_blocks += cpu_ns > 2'000'000;
     ++stats_.blocks;
 }

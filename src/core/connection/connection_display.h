@@ -37,6 +37,7 @@ public:
         qint64 ring_blocks = 0, beep_blocks = 0;
         qint64 longest_handler_ns = 0;     // from its start to its end
         qint64 longest_handler_cpu_ns = 0; // the most work in one, without waits for a core
+        qint64 slow_blocks = 0, slow_cpu_blocks = 0; // reads that took more than 2 ms; that worked more
     };
 
     // Every function may be called from any thread.
