@@ -4,10 +4,12 @@
 // moment a loopback server holds the Start line, on one clock (CLOCK_MONOTONIC). While
 // the server sends nothing, floods heat lines, sends 60,000-character lines back to
 // back, or sends megabytes without a "%". Also the longest event handler on the
-// window's thread in each case. Beside them the floor, in the same run and under the
-// same load: one send() of a Start line on a loopback socket of the benchmark's own,
-// stamped the same way, to a server thread of the same kind.
-//   bench/bench_trigger_to_wire [starts per kind] [--no-journal]     (default 150; the race journal on)
+// window's thread in each case. Beside them two floors, in the same run and under the
+// same load, each a Start line on a loopback socket of the benchmark's own to a server
+// thread of the same kind: the send floor, one send() from a thread that is already
+// running; and the wake floor, a thread asleep in read() on a pipe, woken by a byte,
+// that then sends, as the vendor library's thread sleeps until the board speaks.
+//   bench/bench_trigger_to_wire [starts per kind] [--no-journal]     (default 500; the race journal on)
 
 #include "bench_support.h"
 
@@ -195,7 +197,7 @@ int main(int argc, char **argv)
     Isolated_user_dirs dirs;
     Message_recorder boxes;
     const bool journal = !(argc > 2 && qstrcmp(argv[2], "--no-journal") == 0);
-    const int per_kind = argc > 1 ? std::max(1, std::atoi(argv[1])) : 150;
+    const int per_kind = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
 
     auto *form = new Form_remotestart;
     form->Form_Load();
@@ -216,6 +218,20 @@ int main(int argc, char **argv)
     Peer floor_peer;
     const int floor_fd = Connect_to(floor_peer.listener.port);
     floor_peer.Accept();
+    Peer wake_peer;
+    const int wake_fd = Connect_to(wake_peer.listener.port);
+    wake_peer.Accept();
+    // The wake floor's thread sleeps in read() until a byte comes down the pipe.
+    int wake_pipe[2];
+    if (::pipe(wake_pipe) != 0) {
+        std::perror("pipe");
+        return 1;
+    }
+    std::thread waker([&] {
+        char byte;
+        while (::read(wake_pipe[0], &byte, 1) == 1)
+            (void)::send(wake_fd, "12:34:56 Velantra Start%", 24, MSG_NOSIGNAL);
+    });
     QThread::msleep(50);
     std::printf("(the server stamps arrivals on a thread at %s priority)\n",
                 peer.Realtime() ? "real-time (SCHED_FIFO)" : "normal: run as root for real-time");
@@ -229,8 +245,9 @@ int main(int argc, char **argv)
     std::printf("%d armed input changes and %d Start clicks (posted from another thread), 20-40 ms apart, "
                 "alternating; times to the Start line at the server:\n",
                 per_kind, per_kind);
-    std::printf("%-24s %-8s %8s %8s %9s %14s %13s %10s\n", "server sends", "start", "p50 ms", "p99 ms",
-                "worst ms", "lost/extra", "window ms", "MB sent");
+    std::printf("%-24s %-8s %8s %8s %9s %14s %13s %10s   %-12s %s\n", "server sends", "start", "p50 ms", "p99 ms",
+                "worst ms", "lost/extra", "window ms", "MB sent", "p50/p99 to", "p50/p99 to");
+    std::printf("%110s %-12s %s\n", "", "wake floor", "send floor");
     const QPointF centre = QRectF(start->rect()).center();
     const QPointingDevice *mouse = QPointingDevice::primaryPointingDevice();
     bool all_well = true;
@@ -244,7 +261,8 @@ int main(int argc, char **argv)
         app.longest_cpu_ns = 0;
         const size_t arrived_before = peer.Arrivals().size();
         const size_t floor_before = floor_peer.Arrivals().size();
-        std::vector<long long> floor_given;
+        const size_t wake_before = wake_peer.Arrivals().size();
+        std::vector<long long> floor_given, wake_given;
 
         // The clicks are made here: a mouse event reads and writes its device's state,
         // which only the window's thread may touch. Another thread only posts them.
@@ -275,6 +293,10 @@ int main(int argc, char **argv)
                 std::this_thread::sleep_for(std::chrono::milliseconds(3));
                 floor_given.push_back(Now_ns());
                 (void)::send(floor_fd, "12:34:56 Velantra Start%", 24, MSG_NOSIGNAL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                wake_given.push_back(Now_ns());
+                if (::write(wake_pipe[1], "w", 1) != 1)
+                    std::perror("wake floor");
             }
             done = true;
         });
@@ -304,20 +326,26 @@ int main(int argc, char **argv)
             in_order = in_order && ms >= 0;
             (given[k].first ? trigger_ms : click_ms).push_back(ms);
         }
-        Run_until([&] { return floor_peer.Arrivals().size() >= floor_before + floor_given.size(); }, 5000);
-        std::vector<double> floor_ms;
-        const std::vector<long long> floor_arrivals = floor_peer.Arrivals();
-        for (size_t k = 0; k < floor_given.size() && floor_before + k < floor_arrivals.size(); ++k)
-            floor_ms.push_back(double(floor_arrivals[floor_before + k] - floor_given[k]) / 1e6);
-        const Figures floor = Of(floor_ms);
-        std::printf("%-24s %-8s %8.3f %8.3f %9.3f\n", "", "floor", floor.p50, floor.p99, floor.worst);
+        const auto floor_of = [](const Peer &at, size_t before, const std::vector<long long> &stamps) {
+            Run_until([&] { return at.Arrivals().size() >= before + stamps.size(); }, 5000);
+            std::vector<double> ms;
+            const std::vector<long long> arrivals = at.Arrivals();
+            for (size_t k = 0; k < stamps.size() && before + k < arrivals.size(); ++k)
+                ms.push_back(double(arrivals[before + k] - stamps[k]) / 1e6);
+            return Of(ms);
+        };
+        const Figures floor = floor_of(floor_peer, floor_before, floor_given);
+        const Figures wake = floor_of(wake_peer, wake_before, wake_given);
+        std::printf("%-24s %-8s %8.3f %8.3f %9.3f\n", scenario.name, "send fl.", floor.p50, floor.p99, floor.worst);
+        std::printf("%-24s %-8s %8.3f %8.3f %9.3f\n", "", "wake fl.", wake.p50, wake.p99, wake.worst);
         for (bool trigger : {true, false}) {
             const Figures f = Of(trigger ? trigger_ms : click_ms);
-            std::printf("%-24s %-8s %8.3f %8.3f %9.3f %14s %13s %10.1f\n", trigger ? scenario.name : "",
+            std::printf("%-24s %-8s %8.3f %8.3f %9.3f %14s %13s %10.1f   x%.2f/x%.2f  x%.2f/x%.2f\n", "",
                         trigger ? "trigger" : "click", f.p50, f.p99, f.worst,
                         trigger ? qPrintable(QStringLiteral("%1/%2").arg(lost).arg(extra)) : "",
                         trigger ? qPrintable(QString::number(window_ns / 1e6, 'f', 2)) : "",
-                        trigger ? sent / 1e6 : 0.0);
+                        trigger ? sent / 1e6 : 0.0, f.p50 / wake.p50, f.p99 / wake.p99, f.p50 / floor.p50,
+                        f.p99 / floor.p99);
         }
         if (!in_order)
             std::printf("  a start arrived before it was given: the starts are out of order\n");
@@ -327,13 +355,20 @@ int main(int argc, char **argv)
         all_well = all_well && lost == 0 && extra == 0 && in_order;
     }
     const Display_model::Receive_stats stats = form->Network()->Display().Stats();
-    std::printf("longest read on the connection's thread: %.2f ms\n", stats.longest_handler_ns / 1e6);
+    std::printf("longest read on the connection's thread: %.2f ms (the most work in one read: %.3f ms); "
+                "of %lld reads, %lld took over 2 ms, %lld worked over 2 ms\n",
+                stats.longest_handler_ns / 1e6, stats.longest_handler_cpu_ns / 1e6, static_cast<long long>(stats.blocks),
+                static_cast<long long>(stats.slow_blocks), static_cast<long long>(stats.slow_cpu_blocks));
     if (peer.Wrong_messages() != 0 || !boxes.Messages().isEmpty()) {
         std::fprintf(stderr, "unexpected: %d other messages at the server, %d message boxes\n", peer.Wrong_messages(),
                      int(boxes.Messages().size()));
         all_well = false;
     }
     delete form;
+    ::close(wake_pipe[1]);
+    waker.join();
+    ::close(wake_pipe[0]);
+    ::close(wake_fd);
     ::close(floor_fd);
     return all_well ? 0 : 1;
 }

@@ -6,8 +6,10 @@
 #include "core/connection/message_writer.h"
 #include "core/connection/reconnect_schedule.h"
 #include "core/connection/remote_connection.h"
+#include "core/connection/socket_io.h"
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/main_window/shape_circle.h"
+#include "desktop/main_window/start_button.h"
 #include "core/message_log/class_rolling_text.h"
 #include "desktop/message_log/display_lines.h"
 #include "core/shared/desktop_notifications.h"
@@ -83,6 +85,13 @@ struct Window_fixture
     QLineEdit *const Text_to_send = Find<QLineEdit>(form, "Text_to_send");
     Loopback_server server;
     QTcpSocket *&peer = server.peer;
+};
+
+// Shows a widget's events to a function as they reach it.
+struct Event_watch : QObject
+{
+    std::function<void(QEvent *)> seen;
+    bool eventFilter(QObject *, QEvent *event) override { return seen(event), false; }
 };
 
 // A point of the widget where none of its children lies.
@@ -311,6 +320,45 @@ private slots:
         const QString journal = f.dirs.Data_path() + QStringLiteral("/Velantra_journal_") + QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".txt");
         QTRY_COMPARE(QString::fromUtf8(File_bytes(journal)).count(QStringLiteral("\tmessage\tnot shown\t") + refused + QStringLiteral("\r\n")), 20);
         QCOMPARE(f.boxes.Messages().size(), 1);
+    }
+
+    // A click on Start sends one Start, told at the release that completes it and before
+    // the button draws itself up; a press let go outside, or on a disabled button, sends none.
+    void start_goes_once_at_the_release_before_the_repaint()
+    {
+        Window_fixture f;
+        QVERIFY(f.Connect());
+        auto *start = qobject_cast<Start_button *>(f.Command_start);
+        QVERIFY(start);
+        QSignalSpy told(start, &Start_button::Click_completed);
+        int sends = 0, sent_at_first_paint_up = -1;
+        f.network()->Writer().Set_send([&](qintptr socket, const char *data, qint64 size, int &error) {
+            ++sends;
+            return Socket_io::Send(socket, data, size, error);
+        });
+        bool was_down = false;
+        Event_watch paints;
+        paints.seen = [&](QEvent *e) {
+            if (e->type() == QEvent::Paint && was_down && !start->isDown() && sent_at_first_paint_up < 0)
+                sent_at_first_paint_up = sends;
+            if (e->type() == QEvent::Paint)
+                was_down = start->isDown();
+        };
+        start->installEventFilter(&paints);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(sent_at_first_paint_up, 1);
+        QTest::keyClick(start, Qt::Key_Return); // a key's click is told once, with clicked()
+        QCOMPARE(told.size(), 2);
+        QTest::mousePress(start, Qt::LeftButton);
+        QTest::mouseRelease(start, Qt::LeftButton, {}, QPoint(-5, -5)); // let go outside
+        start->setEnabled(false);
+        QTest::mouseClick(start, Qt::LeftButton);
+        start->setEnabled(true);
+        QCOMPARE(told.size(), 2);
+        QTest::mouseClick(f.Command_abort, Qt::LeftButton);
+        QCOMPARE(Digits_masked(f.server.Read(72)),
+                 QStringLiteral("99:99:99 Velantra Start%99:99:99 Velantra Start%99:99:99 Velantra Abort%"));
     }
 
     // A settings write holds back no Start: only a change is written, off the window's

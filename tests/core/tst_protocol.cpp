@@ -3,7 +3,9 @@
 // counted through a socket, in tst_connection_core.)
 
 #include "core/connection/protocol.h"
+#include "core/shared/ansi_text.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 using Bytes = QList<QByteArray>;
@@ -88,6 +90,29 @@ private slots:
             if (field)
                 got << *field;
         QCOMPARE(got, fields);
+    }
+
+    // Received bytes read as the code page has them, each byte alone or in a run,
+    // whatever byte stands before it; sent text goes out as the code page has it.
+    void received_bytes_decode_as_the_code_page()
+    {
+        QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
+        QVERIFY(codec);
+        QByteArray all;
+        QString expected;
+        for (int b = 255; b >= 0; --b) {
+            const QByteArray one(1, char(b));
+            QCOMPARE(From_Ansi(one), codec->toUnicode(one));
+            all += one;
+            expected += codec->toUnicode(one);
+        }
+        QCOMPARE(From_Ansi(all), expected);
+        // And back: every character of the code page to its byte, any other as the codec has it.
+        QCOMPARE(To_Ansi(expected), codec->fromUnicode(expected));
+        const QString lacking = expected + QString::fromUtf8("\u4e2d \U0001F600 \u0100") + QChar(0xD800) + u'x';
+        QCOMPARE(To_Ansi(lacking), codec->fromUnicode(lacking));
+        QCOMPARE(From_Ansi("\x80\xA4%"), QString::fromUtf8("\u20ac\u00a4%"));
+        QCOMPARE(From_Ansi(QByteArray()), QString());
     }
 };
 

@@ -79,7 +79,7 @@ void Display_model::Add_received(const QStringList &lines, const Protocol::Heat_
     });
 }
 
-void Display_model::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns)
+void Display_model::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns, qint64 cpu_ns)
 {
     if (ring || beep) {
         Change_shown([&] {
@@ -92,5 +92,8 @@ void Display_model::Block_handled(qint64 bytes, bool ring, bool beep, qint64 too
     stats_.ring_blocks += ring;
     stats_.beep_blocks += beep;
     stats_.longest_handler_ns = std::max(stats_.longest_handler_ns, took_ns);
+    stats_.longest_handler_cpu_ns = std::max(stats_.longest_handler_cpu_ns, cpu_ns);
+    stats_.slow_blocks += took_ns > 2'000'000;
+    stats_.slow_cpu_blocks += cpu_ns > 2'000'000;
     ++stats_.blocks;
 }

@@ -36,7 +36,9 @@ public:
         qint64 blocks = 0; // handled to the end
         qint64 lines = 0;
         qint64 ring_blocks = 0, beep_blocks = 0;
-        qint64 longest_handler_ns = 0;
+        qint64 longest_handler_ns = 0;     // from its start to its end
+        qint64 longest_handler_cpu_ns = 0; // the most work in one, without waits for a core
+        qint64 slow_blocks = 0, slow_cpu_blocks = 0; // reads that took more than 2 ms; that worked more
     };
 
     // Every function may be called from any thread.
@@ -49,7 +51,7 @@ public:
     void Add_sent_line(const QString &line);
     // A block's lines, and the heat its heat lines left.
     void Add_received(const QStringList &lines, const Protocol::Heat_fields &heat);
-    void Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns);
+    void Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns, qint64 cpu_ns);
 
 signals:
     void Changed(); // told once until Take

@@ -4,6 +4,7 @@
 #include "core/connection/winsock_state.h"
 #include "core/shared/ansi_text.h"
 #include "core/shared/failure.h"
+#include "core/shared/platform.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -174,6 +175,7 @@ void Remote_connection::Handle_block(const QByteArray &block)
         return;
     QElapsedTimer timer;
     timer.start();
+    const qint64 cpu_start = Platform::Thread_cpu_ns();
     const qint64 read_us = Utc_now_us();
     const QList<QByteArray> lines = splitter_.Feed(block);
     Handle_lines(lines, read_us);
@@ -185,8 +187,8 @@ void Remote_connection::Handle_block(const QByteArray &block)
     } else {
         grace_timer_->stop();
     }
-    display_->Block_handled(block.size(), Protocol::Block_rings(block), Protocol::Block_beeps(block),
-                            timer.nsecsElapsed());
+    const bool ring = Protocol::Block_rings(block), beep = Protocol::Block_beeps(block);
+    display_->Block_handled(block.size(), ring, beep, timer.nsecsElapsed(), Platform::Thread_cpu_ns() - cpu_start);
 }
 
 void Remote_connection::Held_line_Timer()

@@ -18,6 +18,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 QString File_name(const QDate &day, int copy)
@@ -353,6 +357,12 @@ Race_journal::Race_journal(const QString &folder, Limits limits, std::function<v
     state_->owner = this;
     // Detached: a disk that does not answer may hold it past the journal's end.
     std::thread([state = state_] {
+#ifdef Q_OS_LINUX
+        // Below the threads that send a start and read the server: a flood's lines wait
+        // here for a core (their queue is bounded), never a start for them. (Linux: the
+        // nice value of the calling thread alone.)
+        (void)::setpriority(PRIO_PROCESS, 0, 5);
+#endif
         Run(*state);
         QMutexLocker lock(&state->lock);
         state->ended = true;

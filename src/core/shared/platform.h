@@ -46,6 +46,9 @@ void Beep();
 bool Open_Url(const QUrl &url);
 qint32 Uptime_ms();
 void Exit_now(int code);
+// The processor time the calling thread has used, in nanoseconds (0 where the system
+// does not tell): the work in a handler, without the time it waited for a core.
+qint64 Thread_cpu_ns();
 // From now on a file growing past the process's size limit (ulimit -f) fails its
 // write, as on a full disk, instead of ending the program with a signal. Called first
 // thing by the program.

@@ -87,7 +87,7 @@ void Form_remotestart::Wire_controls()
     // button answers Space, Return and keypad Enter, once per press.
     ui.client_area->installEventFilter(this);
     one_press_ = new One_press_keys(this);
-    for (QPushButton *button : {ui.Command_start, ui.Command_abort, ui.Command_connect, ui.Command_disconnect,
+    for (QPushButton *button : {static_cast<QPushButton *>(ui.Command_start), ui.Command_abort, ui.Command_connect, ui.Command_disconnect,
                                 ui.Command_send, ui.Command_Phidget_Active})
         one_press_->Watch(button);
     // The keyboard never loses the window: when the control with the focus is hidden or
@@ -117,7 +117,8 @@ void Form_remotestart::Wire_controls()
     connect(starter_, &Remote_starter::Heat_stale_changed, this, &Form_remotestart::Show_heat_stale);
 
     // Active heat.
-    connect(ui.Command_start, &QPushButton::clicked, this, &Form_remotestart::Command_start_Click);
+    // Start goes when the click is complete, before the button repaints (Start_button).
+    connect(ui.Command_start, &Start_button::Click_completed, this, &Form_remotestart::Command_start_Click);
     connect(ui.Command_abort, &QPushButton::clicked, this, &Form_remotestart::Command_abort_Click);
 
     // From goal and to goal. Keys typed into either log and the right button on

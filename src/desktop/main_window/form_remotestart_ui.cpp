@@ -3,6 +3,7 @@
 #include "desktop/main_window/shape_circle.h"
 #include "desktop/shared/light_face.h"
 #include "desktop/shared/menu_keys.h"
+#include "desktop/main_window/start_button.h"
 #include "desktop/shared/twips_layout.h"
 #include "desktop/shared/value_label.h"
 
@@ -79,7 +80,9 @@ void Form_remotestart_ui::Setup(QMainWindow *window)
         p.setColor(QPalette::Disabled, QPalette::WindowText, Gray);
         heat->setPalette(p);
     }
-    Command_start = Button(Frame_active, "Command_start", QStringLiteral("Start"), Twips(6120, 600, 1575, 615));
+    // A Start_button: it tells a click before it repaints (the connect is in form_remotestart.cpp).
+    Command_start = Make<Start_button>(Frame_active, "Command_start", Twips(6120, 600, 1575, 615));
+    Command_start->setText(QStringLiteral("Start"));
     Command_abort = Button(Frame_active, "Command_abort", QStringLiteral("Abort"), Twips(7920, 600, 1575, 615));
 
     Frame_msg_from_goal = Frame(client, "Frame_msg_from_goal", QStringLiteral("From goal"), Twips(120, 3240, 9975, 2655));

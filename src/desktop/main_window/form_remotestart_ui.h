@@ -3,6 +3,8 @@
 // objectName is its name), built by Setup. Private to the window, which wires them
 // (form_remotestart.cpp); tests find them by objectName.
 
+#include "desktop/main_window/start_button.h" // the one control of a type of our own
+
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -37,7 +39,7 @@ struct Form_remotestart_ui
     QLabel *Label6 = nullptr;
     QLabel *Label_active_heat = nullptr;
     QLabel *Label_heat_status = nullptr;
-    QPushButton *Command_start = nullptr;
+    Start_button *Command_start = nullptr;
     QPushButton *Command_abort = nullptr;
 
     QGroupBox *Frame_msg_from_goal = nullptr;
