@@ -36,8 +36,10 @@ TITLE = "Velantra Remote Start 1.1.26"
 BOX_TITLE = "^Velantra Remote Start$"  # a message box: the application's name alone
 ERROR_TITLE = "^(DKN error|Velantra Remote Client error)$"
 START_LINE = re.compile(rb"^\d\d:\d\d:\d\d Velantra Start$")
-# Where the controls are, in pixels of the client area (15 twips a pixel, fixed), and its height.
+# Where the controls are, in pixels of the client area (15 twips a pixel, fixed), its
+# height, and the height of the status line below it at the foot of the window.
 CLIENT_HEIGHT = 590
+FOOT_HEIGHT = 19
 CONTROLS = {
     "Command_start": (468, 164),
     "Command_connect": (776, 208),
@@ -196,8 +198,8 @@ class Client:
 
     def _client_origin(self):
         shape = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", self.window).split())
-        # Below the menu bar: the client area is the window's last CLIENT_HEIGHT pixels.
-        return int(shape["X"]), int(shape["Y"]) + int(shape["HEIGHT"]) - CLIENT_HEIGHT
+        # Below the menu bar, above the status line: CLIENT_HEIGHT pixels.
+        return int(shape["X"]), int(shape["Y"]) + int(shape["HEIGHT"]) - FOOT_HEIGHT - CLIENT_HEIGHT
 
     def check_alive(self):
         if self.process.poll() is not None:

@@ -56,6 +56,8 @@ test_packages=(
   lintian desktop-file-utils appstream
   # used by the test scripts
   procps
+  # the start-up benchmark sees the first paint through X DAMAGE (bench/bench_startup)
+  libxdamage-dev
   # network namespaces and a veth pair for the dead-link test
   iproute2
   # fuzzing (tools/run-fuzz.sh): clang with libFuzzer and the sanitizer runtimes
