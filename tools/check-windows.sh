@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What of the Windows build can be checked here, with Debian's MinGW-w64 tools (there is
-# no Windows Qt to build the client with; the README's Windows section lists the rest):
+# no Windows Qt to build the client with; the docs/windows.md lists the rest):
 #  1. resources/velantra-remote.rc compiles, and what it compiles to holds the icon and
 #     the version block of the project's version;
 #  2. the Win32 side of the platform seam (src/core/platform/win32/, Qt-free: the file
