@@ -11,7 +11,6 @@
 #include "desktop/main_window/box_queue.h"
 #include "desktop/main_window/form_remotestart_ui.h"
 #include "desktop/main_window/one_press_keys.h"
-#include "desktop/main_window/shape_circle.h"
 #include "desktop/message_log/display_lines.h"
 #include "desktop/shared/forms.h"
 #include "desktop/shared/loss_notice.h"
