@@ -177,6 +177,8 @@ void Remote_connection::Handle_block(const QByteArray &block)
     timer.start();
     const qint64 cpu_start = Platform::Thread_cpu_ns();
     const qint64 read_us = Utc_now_us();
+    // What the whole block asks for, then its lines.
+    const bool ring = Protocol::Block_rings(block), beep = Protocol::Block_beeps(block);
     const QList<QByteArray> lines = splitter_.Feed(block);
     Handle_lines(lines, read_us);
     if (!lines.isEmpty() && !std::exchange(line_told_, true))
@@ -187,7 +189,6 @@ void Remote_connection::Handle_block(const QByteArray &block)
     } else {
         grace_timer_->stop();
     }
-    const bool ring = Protocol::Block_rings(block), beep = Protocol::Block_beeps(block);
     display_->Block_handled(block.size(), ring, beep, timer.nsecsElapsed(), Platform::Thread_cpu_ns() - cpu_start);
 }
 
