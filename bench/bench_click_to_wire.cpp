@@ -79,22 +79,6 @@ private:
     std::vector<long long> arrivals_;
 };
 
-int Connect_to(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        std::perror("connect");
-        std::exit(1);
-    }
-    return fd;
-}
-
 // The X floor: a window of plain Xlib on a thread of its own, blocked in XNextEvent,
 // that sends the Start line at each ButtonRelease.
 class Bare_x_window

@@ -209,3 +209,20 @@ public:
 private:
     int depth_ = 0;
 };
+
+// A plain connected loopback socket to a floor's server (TCP_NODELAY, as the client's).
+inline int Connect_to(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        std::perror("connect to a floor's server");
+        std::exit(1);
+    }
+    return fd;
+}

@@ -171,23 +171,6 @@ QByteArray Heat_lines()
     return lines;
 }
 
-// A plain connected loopback socket to the floor's server (TCP_NODELAY, as the client's).
-int Connect_to(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        std::perror("floor");
-        std::exit(1);
-    }
-    return fd;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
