@@ -62,31 +62,28 @@ void Display_model::Add_sent_line(const QString &line)
     });
 }
 
-void Display_model::Add_received(const QStringList &lines, const Protocol::Heat_fields &heat)
+void Display_model::Block_handled(const Protocol::Received &got, qint64 bytes, bool ring, bool beep, qint64 took_ns,
+                                  qint64 cpu_ns, bool read)
 {
     // The log is told once for all lines of a block: it ends up showing what telling
     // it after each line would have shown.
-    Change_shown([&] {
-        for (const QString &line : lines)
-            shown_.from_goal.Add_Line(line);
-        shown_.from_goal_changed = true;
-        if (heat.id)
-            shown_.heat_id = *heat.id;
-        if (heat.status)
-            shown_.heat_status = *heat.status;
-        shown_.heat_changed = shown_.heat_changed || heat.id || heat.status;
-        stats_.lines += lines.size();
-    });
-}
-
-void Display_model::Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns, qint64 cpu_ns)
-{
-    if (ring || beep) {
+    if (!got.texts.isEmpty() || ring || beep) {
         Change_shown([&] {
+            for (const QString &line : got.texts)
+                shown_.from_goal.Add_Line(line);
+            shown_.from_goal_changed = shown_.from_goal_changed || !got.texts.isEmpty();
+            if (got.heat.id)
+                shown_.heat_id = *got.heat.id;
+            if (got.heat.status)
+                shown_.heat_status = *got.heat.status;
+            shown_.heat_changed = shown_.heat_changed || got.heat.id || got.heat.status;
             shown_.ring = shown_.ring || ring;
             shown_.beep = shown_.beep || beep;
+            stats_.lines += got.texts.size();
         });
     }
+    if (!read)
+        return;
     QMutexLocker lock(&lock_);
     stats_.bytes += bytes;
     stats_.ring_blocks += ring;

@@ -50,8 +50,10 @@ public:
 
     void Add_sent_line(const QString &line);
     // A block's lines, and the heat its heat lines left.
-    void Add_received(const QStringList &lines, const Protocol::Heat_fields &heat);
-    void Block_handled(qint64 bytes, bool ring, bool beep, qint64 took_ns, qint64 cpu_ns);
+    // A read (or, read = false, the held piece of a line let go): its lines, the heat its
+    // heat lines left, what it rang or beeped, and what it cost.
+    void Block_handled(const Protocol::Received &got, qint64 bytes, bool ring, bool beep, qint64 took_ns,
+                       qint64 cpu_ns, bool read = true);
 
 signals:
     void Changed(); // told once until Take

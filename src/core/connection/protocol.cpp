@@ -43,6 +43,23 @@ Heat_fields Split_heat_line(const QString &line)
     return heat;
 }
 
+Received Decode_lines(const QList<QByteArray> &lines)
+{
+    Received got;
+    got.texts.reserve(lines.size());
+    for (const QByteArray &bytes : lines) {
+        got.texts.append(From_Ansi(bytes));
+        if (!Is_heat_line(got.texts.constLast()))
+            continue;
+        Heat_fields fields = Split_heat_line(got.texts.constLast());
+        if (fields.id)
+            got.heat.id = std::move(fields.id);
+        if (fields.status)
+            got.heat.status = std::move(fields.status);
+    }
+    return got;
+}
+
 bool Block_rings(const QByteArray &block)
 {
     return block.contains('\xA4');

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace Protocol {
@@ -29,6 +30,16 @@ struct Heat_fields
     std::optional<QString> status;
 };
 Heat_fields Split_heat_line(const QString &line);
+
+// Received lines as they are shown: decoded from the code page, and what their heat
+// lines set. Every heat line is acted on, in order: a short one sets what it has and
+// leaves the rest as the lines before it left it.
+struct Received
+{
+    QStringList texts;
+    Heat_fields heat;
+};
+Received Decode_lines(const QList<QByteArray> &lines);
 
 // Act on the whole block read from the socket, once however often they occur.
 bool Block_rings(const QByteArray &block); // the currency sign, byte 0xA4

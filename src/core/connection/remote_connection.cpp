@@ -2,7 +2,6 @@
 
 #include "core/connection/tcp_client.h"
 #include "core/connection/winsock_state.h"
-#include "core/shared/ansi_text.h"
 #include "core/shared/failure.h"
 #include "core/shared/platform.h"
 
@@ -169,27 +168,37 @@ void Remote_connection::Drain()
         Handle_block(winsock1_->Read(Max_block));
 }
 
-void Remote_connection::Handle_block(const QByteArray &block)
+void Remote_connection::Handle_block(const QByteArray &block, bool held)
 {
-    if (block.isEmpty())
+    if (held ? !splitter_.Holding() : block.isEmpty())
         return;
     QElapsedTimer timer;
     timer.start();
     const qint64 cpu_start = Platform::Thread_cpu_ns();
-    const qint64 read_us = Utc_now_us();
-    // What the whole block asks for, then its lines.
+    const qint64 read_us = held ? held_read_us_ : Utc_now_us();
+    // What the whole block asks for, then its lines (or the held piece, let go as a line).
     const bool ring = Protocol::Block_rings(block), beep = Protocol::Block_beeps(block);
-    const QList<QByteArray> lines = splitter_.Feed(block);
-    Handle_lines(lines, read_us);
-    if (!lines.isEmpty() && !std::exchange(line_told_, true))
-        emit First_line_received();
+    const QList<QByteArray> lines = held ? QList<QByteArray>{splitter_.Take_held()} : splitter_.Feed(block);
+    const Protocol::Received got = Protocol::Decode_lines(lines);
+    if (!got.texts.isEmpty()) {
+        emit Lines_received(got.texts, read_us);
+        if (got.heat.id || got.heat.status) {
+            heat_id_ = got.heat.id.value_or(heat_id_);
+            heat_status_ = got.heat.status.value_or(heat_status_);
+            emit Heat_changed(heat_id_, heat_status_);
+        }
+        if (!held && !std::exchange(line_told_, true))
+            emit First_line_received();
+    }
     if (splitter_.Holding()) {
         held_read_us_ = read_us;
         grace_timer_->start(); // again from now: the rest of the line may still come
     } else {
         grace_timer_->stop();
     }
-    display_->Block_handled(block.size(), ring, beep, timer.nsecsElapsed(), Platform::Thread_cpu_ns() - cpu_start);
+    // Last: a read is counted once all it brought is told.
+    display_->Block_handled(got, block.size(), ring, beep, timer.nsecsElapsed(), Platform::Thread_cpu_ns() - cpu_start,
+                            !held);
 }
 
 void Remote_connection::Held_line_Timer()
@@ -201,37 +210,6 @@ void Remote_connection::Held_line_Timer()
 void Remote_connection::Flush_held()
 {
     grace_timer_->stop();
-    if (splitter_.Holding())
-        Handle_lines({splitter_.Take_held()}, held_read_us_);
+    Handle_block({}, true);
 }
 
-void Remote_connection::Handle_lines(const QList<QByteArray> &lines, qint64 read_utc_us)
-{
-    if (lines.isEmpty())
-        return;
-    QStringList texts;
-    texts.reserve(lines.size());
-    Protocol::Heat_fields heat;
-    for (const QByteArray &bytes : lines) {
-        texts.append(From_Ansi(bytes));
-        if (Protocol::Is_heat_line(texts.constLast()))
-            Update_Heat(texts.constLast(), heat);
-    }
-    display_->Add_received(texts, heat);
-    emit Lines_received(texts, read_utc_us);
-    if (heat.id || heat.status) {
-        const Protocol::Heat_fields shown = display_->Heat();
-        emit Heat_changed(*shown.id, *shown.status);
-    }
-}
-
-void Remote_connection::Update_Heat(const QString &line, Protocol::Heat_fields &heat)
-{
-    // Every heat line is acted on, in order: a short one sets what it has and leaves
-    // the rest as the lines before it left it.
-    Protocol::Heat_fields fields = Protocol::Split_heat_line(line);
-    if (fields.id)
-        heat.id = std::move(fields.id);
-    if (fields.status)
-        heat.status = std::move(fields.status);
-}

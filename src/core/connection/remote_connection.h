@@ -97,10 +97,9 @@ private:
     // Receiving.
     void Read_block();
     void Drain();
-    void Handle_block(const QByteArray &block);
+    // A block read, or (held) the piece of a line held back, let go as a line.
+    void Handle_block(const QByteArray &block, bool held = false);
     void Flush_held();
-    void Handle_lines(const QList<QByteArray> &lines, qint64 read_utc_us);
-    static void Update_Heat(const QString &line, Protocol::Heat_fields &heat);
 
     Tcp_client *winsock1_ = nullptr;
     Display_model *display_ = nullptr;
@@ -111,4 +110,5 @@ private:
     bool was_connected_ = false; // since the last Connect: a loss is one only after this
     bool line_told_ = false;     // First_line_received, for this connection
     qint64 held_read_us_ = 0;    // when the held piece's last block was read
+    QString heat_id_, heat_status_; // as the heat lines left them, also across connections
 };
