@@ -123,6 +123,8 @@ QStringList Lines_of(const Class_rolling_text &buffer);
 QString Digits_masked(const QByteArray &sent);
 // A loopback port where nothing listens.
 quint16 Closed_port();
+// Today's race journal in that folder.
+QString Todays_journal(const QString &folder);
 
 // A timing server on loopback for one client; peer is its end of the last connection.
 // The client: a Remote_connection on the test's thread, or the door of one on its own.
@@ -150,6 +152,7 @@ struct Loopback_server
         return QTest::qWaitFor([&] { return client.Display().Stats().blocks > before; }, 5000);
     }
     bool Accept();
+    void Reset(); // the peer hangs up with a reset, not a close in order
     QTcpServer server;
     QTcpSocket *peer = nullptr;
 };
