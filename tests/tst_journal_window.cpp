@@ -15,14 +15,6 @@
 
 namespace {
 
-struct Url_recorder final : Url_handler
-{
-    bool Open(const QUrl &url) override { return urls << url, takes; }
-    QList<QUrl> urls;
-    bool takes = true;
-    Scoped_facility<Url_handler> use{*this};
-};
-
 // A journal line of 50 bytes with its CR LF; a start when n is odd, else a text.
 QByteArray Line(int n, const char *event = "sent")
 {
@@ -92,7 +84,7 @@ private slots:
         QCOMPARE(Shown(&window), Shown_lines(1, 2));
         auto *open = Find<QPushButton>(&window, "Command_open_viewer");
         open->click();
-        QCOMPARE(viewer.urls, QList<QUrl>{QUrl::fromLocalFile(Today())});
+        QCOMPARE(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(Today())});
         viewer.takes = false;
         open->click();
         QVERIFY(Find<QLabel>(&window, "Label_viewer")->text().startsWith(QLatin1String("No viewer")));

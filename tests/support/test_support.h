@@ -8,6 +8,7 @@
 #include "core/shared/facility.h"
 #include "core/shared/keyboard.h"
 #include "core/shared/message_box.h"
+#include "core/shared/platform.h"
 #include "core/shared/settings_writer.h"
 #include "core/shared/sound_output.h"
 
@@ -111,6 +112,17 @@ public:
 
 private:
     Scoped_facility<Sound_output> use_{*this};
+};
+
+// The URLs handed to the desktop while it lives, taken or not as takes says.
+struct Url_recorder final : Url_handler
+{
+    bool Open(const QUrl &url) override { return opened.append(url), takes; }
+    QList<QUrl> opened;
+    bool takes = true;
+
+private:
+    Scoped_facility<Url_handler> use_{*this};
 };
 
 // A file's bytes; none when it cannot be read.
