@@ -2,7 +2,6 @@
 // the lines as they are written, the starts-and-aborts choice, a huge file cut, the
 // desktop's viewer.
 #include "core/journal/race_journal.h"
-#include "core/shared/platform.h"
 #include "desktop/journal/journal_window.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
