@@ -2,7 +2,6 @@
 // display, and any other argument leaves the client to start as ever, or to say
 // how to start it where there is no display.
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {

@@ -9,8 +9,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QMutex>
-#include <QThread>
 #include <QtDBus>
 #include <QtTest>
 

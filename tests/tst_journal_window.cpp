@@ -2,7 +2,6 @@
 // the lines as they are written, the starts-and-aborts choice, a huge file cut, the
 // desktop's viewer.
 #include "core/journal/race_journal.h"
-#include "core/shared/platform.h"
 #include "desktop/journal/journal_window.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
@@ -14,14 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Url_recorder final : Url_handler
-{
-    bool Open(const QUrl &url) override { return urls << url, takes; }
-    QList<QUrl> urls;
-    bool takes = true;
-    Scoped_facility<Url_handler> use{*this};
-};
 
 // A journal line of 50 bytes with its CR LF; a start when n is odd, else a text.
 QByteArray Line(int n, const char *event = "sent")
@@ -92,7 +83,7 @@ private slots:
         QCOMPARE(Shown(&window), Shown_lines(1, 2));
         auto *open = Find<QPushButton>(&window, "Command_open_viewer");
         open->click();
-        QCOMPARE(viewer.urls, QList<QUrl>{QUrl::fromLocalFile(Today())});
+        QCOMPARE(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(Today())});
         viewer.takes = false;
         open->click();
         QVERIFY(Find<QLabel>(&window, "Label_viewer")->text().startsWith(QLatin1String("No viewer")));

@@ -5,8 +5,6 @@
 #include "desktop/journal/journal_window.h"
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/shared/forms.h"
-#include "core/shared/globals.h"
-#include "core/shared/platform.h"
 #include "core/shared/single_instance.h"
 #include "support/test_support.h"
 #include "support/window_test.h"
@@ -169,7 +167,8 @@ private slots:
         QCOMPARE(Accessible(status), QStringLiteral("Connection status: ") + status->text());
     }
 
-    // The lock's own cases are tst_single_instance's; here, what a start makes of it.
+    // The lock's own cases are tst_single_instance's; here, what a start makes of it. A box
+    // that fails there stands in for any failure among the start-up's steps.
     void lock_of_a_running_copy_refuses_and_a_crashed_one_is_taken_over()
     {
         QProcess client;
@@ -179,6 +178,17 @@ private slots:
         QVERIFY(Load_window()->Exit_requested());
         QCOMPARE(boxes_->Texts(), QStringList{QStringLiteral("A previous instance of this program is already running!")});
         boxes_->Clear();
+        struct : Message_boxes {
+            void Show(const Shown_message &) override { throw std::runtime_error("disk gone"); }
+        } failing;
+        {
+            Scoped_facility<Message_boxes> use(failing);
+            Load_window();
+        }
+        const DKN_error_form *report = DKN_error_form::Loaded_instance();
+        QVERIFY(report && report->isVisible());
+        QVERIFY2(QRegularExpression(QStringLiteral("^Location of error: Form_Load line: 0\r\nerror description: .*disk gone"))
+                     .match(report->Report_text()).hasMatch(), qPrintable(report->Report_text()));
         client.kill(); // a crash: the lock file stays behind
         QVERIFY(client.waitForFinished());
         QVERIFY(QFile::exists(path) && !Load_window()->Exit_requested() && boxes_->Messages().isEmpty());
@@ -252,24 +262,6 @@ private slots:
         QCOMPARE(client.state(), QProcess::Running);
         client.kill();
         QVERIFY(client.waitForFinished());
-    }
-
-    void failure_at_start_up_reaches_the_error_window()
-    {
-        // A box that fails stands in for any failure among the start-up's steps.
-        Instance_lock first;
-        QVERIFY(first.Try_acquire());
-        struct : Message_boxes {
-            void Show(const Shown_message &) override { throw std::runtime_error("disk gone"); }
-        } failing;
-        {
-            Scoped_facility<Message_boxes> use(failing);
-            Load_window();
-        }
-        const DKN_error_form *report = DKN_error_form::Loaded_instance();
-        QVERIFY(report && report->isVisible());
-        QVERIFY2(QRegularExpression(QStringLiteral("^Location of error: Form_Load line: 0\r\nerror description: .*disk gone"))
-                     .match(report->Report_text()).hasMatch(), qPrintable(report->Report_text()));
     }
 
     void exit_and_close_box_unload_every_window_data()

@@ -4,7 +4,6 @@
 #include "support/test_support.h"
 #include "support/window_test.h"
 
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>

@@ -69,9 +69,8 @@ private slots:
         QTest::mouseClick(Find<QPushButton>("Command_abort"), Qt::LeftButton);
         QCOMPARE(Digits_masked(server.Read(72)), QStringLiteral("99:99:99 Velantra Start%").repeated(2) + "99:99:99 Velantra Abort%");
         // On record with what gave each: the window tells a key from a click.
-        const QString path = dirs_.Data_path() + "/Velantra_journal_" + QDate::currentDate().toString(Qt::ISODate) + ".txt";
         const QRegularExpression sent("\tsent\t(start\ttrigger input 0|start\tkeyboard|abort\tAbort button)\t");
-        QTRY_COMPARE(QString::fromUtf8(File_bytes(path)).count(sent), 3);
+        QTRY_COMPARE(QString::fromUtf8(File_bytes(Todays_journal(dirs_.Data_path()))).count(sent), 3);
     }
 };
 

@@ -8,13 +8,6 @@
 #include "core/start_trigger/start_trigger.h"
 #include "support/test_support.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QSemaphore>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>

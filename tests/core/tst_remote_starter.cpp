@@ -11,21 +11,14 @@
 #include <QtNetwork>
 #include <QtTest>
 
-#include <sys/socket.h>
-
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_detach(), fake_phidget21_change_input(int index, int state);
 
 namespace {
 
-QString Journal_path(const Isolated_user_dirs &dirs)
-{
-    return dirs.Data_path() + "/Velantra_journal_" + QDate::currentDate().toString(Qt::ISODate) + ".txt";
-}
-
 // The journal's lines after its last start; without their times unless timed.
 QStringList Journal_lines(const Isolated_user_dirs &dirs, bool timed = false)
 {
-    QStringList lines = QString::fromUtf8(File_bytes(Journal_path(dirs))).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromUtf8(File_bytes(Todays_journal(dirs.Data_path()))).split(QStringLiteral("\r\n"));
     lines = lines.mid(lines.lastIndexOf(QRegularExpression(".*\tstarted\t.*")) + 1);
     for (QString &line : lines)
         line = timed ? line : line.mid(24);
@@ -69,7 +62,7 @@ private slots:
         const QList<QByteArray> sent = server.Read(4 * 24 + 18).split('%');
         timed([&] { QVERIFY(server.Send(network, "Velantra Active Heat/7/Ready%ab")); });
         timed([&] { QVERIFY(server.Send(network, "c%\x07" "bell%")); });
-        QTRY_VERIFY(File_bytes(Journal_path(dirs)).contains("bell"));
+        QTRY_VERIFY(File_bytes(Todays_journal(dirs.Data_path())).contains("bell"));
         QCOMPARE(Journal_lines(dirs).mid(0, 13), (QStringList{"connect\t127.0.0.1", "connected", "attached\tserial 301234", "armed",
             "sent\tstart\tStart button\t" + sent[0], "sent\tstart\tkeyboard\t" + sent[1],
             "sent\tstart\ttrigger input 2\t" + sent[2], "sent\tabort\tAbort button\t" + sent[3],
@@ -104,18 +97,13 @@ private slots:
         network.Set_remote_port(port);
         const auto connect = [&] { return starter->Connect(QStringLiteral("127.0.0.1")), server.Accepted(network); };
         const auto speak = [&] { return server.Send(network, "Velantra Active Heat/3/Ready%"); };
-        const auto reset = [&] {
-            const linger abort{1, 0};
-            setsockopt(int(server.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-            server.peer->close();
-        };
         const auto reconnect_now = [&] { starter->Set_reconnect(false), starter->Set_reconnect(true); }; // at once
 
         QVERIFY(connect() && speak());
         server.peer->disconnectFromHost();
         QTRY_COMPARE(ended, 1);
         QVERIFY(connect() && speak()); // a new outage of its own
-        reset();
+        server.Reset();
         QTRY_COMPARE(ended, 2);
         server.server.close();
         reconnect_now(); // refused
@@ -123,7 +111,7 @@ private slots:
         QVERIFY(server.server.listen(QHostAddress::LocalHost, port));
         reconnect_now();
         QVERIFY(server.Accepted(network));
-        reset(); // before it worked: the same outage
+        server.Reset(); // before it worked: the same outage
         QTRY_COMPARE(ended, 4);
         reconnect_now();
         QVERIFY(server.Accepted(network) && speak()); // works
@@ -154,7 +142,7 @@ private slots:
     void a_journal_that_cannot_be_written_is_said_without_a_box_and_starts_go_on()
     {
         Isolated_user_dirs dirs;
-        QVERIFY(QDir().mkpath(Journal_path(dirs))); // a folder in its way
+        QVERIFY(QDir().mkpath(Todays_journal(dirs.Data_path()))); // a folder in its way
         Remote_starter starter;
         QSignalSpy failing(&starter, &Remote_starter::Journal_failing);
         QSignalSpy boxes(&starter, &Remote_starter::Message);
@@ -165,7 +153,7 @@ private slots:
         QCOMPARE(Digits_masked(server.Read(24)), QStringLiteral("99:99:99 Velantra Start%"));
         QTRY_VERIFY(!failing.isEmpty());
         QCOMPARE(failing.constFirst().constFirst().toString(),
-                 "The race journal cannot be written: " + Journal_path(dirs) + ": cannot open: Is a directory");
+                 "The race journal cannot be written: " + Todays_journal(dirs.Data_path()) + ": cannot open: Is a directory");
         QVERIFY(boxes.isEmpty());
     }
 };

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "core/journal/race_journal.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
@@ -101,11 +104,20 @@ quint16 Closed_port() // a loopback port where nothing listens
     return probe.serverPort();
 }
 
+QString Todays_journal(const QString &folder) { return Race_journal::Day_path(folder, QDate::currentDate()); }
+
 bool Loopback_server::Accept()
 {
     // With the event loop running: the client may be on this thread too (the schedule's attempts).
     peer = QTest::qWaitFor([this] { return server.hasPendingConnections(); }, 5000) ? server.nextPendingConnection() : nullptr;
     return peer;
+}
+
+void Loopback_server::Reset()
+{
+    const linger abort{1, 0};
+    ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    peer->close();
 }
 
 QByteArray Loopback_server::Read(int n)

@@ -8,6 +8,7 @@
 #include "core/shared/facility.h"
 #include "core/shared/keyboard.h"
 #include "core/shared/message_box.h"
+#include "core/shared/platform.h"
 #include "core/shared/settings_writer.h"
 #include "core/shared/sound_output.h"
 
@@ -113,6 +114,17 @@ private:
     Scoped_facility<Sound_output> use_{*this};
 };
 
+// The URLs handed to the desktop while it lives, taken or not as takes says.
+struct Url_recorder final : Url_handler
+{
+    bool Open(const QUrl &url) override { return opened.append(url), takes; }
+    QList<QUrl> opened;
+    bool takes = true;
+
+private:
+    Scoped_facility<Url_handler> use_{*this};
+};
+
 // A file's bytes; none when it cannot be read.
 QByteArray File_bytes(const QString &path);
 // Makes or replaces a file; false unless every byte was written.
@@ -123,6 +135,8 @@ QStringList Lines_of(const Class_rolling_text &buffer);
 QString Digits_masked(const QByteArray &sent);
 // A loopback port where nothing listens.
 quint16 Closed_port();
+// Today's race journal in that folder.
+QString Todays_journal(const QString &folder);
 
 // A timing server on loopback for one client; peer is its end of the last connection.
 // The client: a Remote_connection on the test's thread, or the door of one on its own.
@@ -150,6 +164,7 @@ struct Loopback_server
         return QTest::qWaitFor([&] { return client.Display().Stats().blocks > before; }, 5000);
     }
     bool Accept();
+    void Reset(); // the peer hangs up with a reset, not a close in order
     QTcpServer server;
     QTcpSocket *peer = nullptr;
 };
