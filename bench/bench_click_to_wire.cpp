@@ -45,24 +45,10 @@ public:
     {
         fd_ = listener.Accept();
         receiver_ = std::thread([this] {
-            QByteArray message;
-            char buffer[1024];
-            for (;;) {
-                const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-                if (got <= 0)
-                    return;
-                const long long now = Now_ns();
-                std::lock_guard<std::mutex> lock(mutex_);
-                for (ssize_t i = 0; i < got; ++i) {
-                    if (buffer[i] != '%') {
-                        message += buffer[i];
-                        continue;
-                    }
-                    if (message.endsWith(" Velantra Start"))
-                        arrivals_.push_back(now);
-                    message.clear();
-                }
-            }
+            Receive_messages(fd_, mutex_, [this](const QByteArray &message, long long now) {
+                if (message.endsWith(" Velantra Start"))
+                    arrivals_.push_back(now);
+            });
         });
     }
     std::vector<long long> Arrivals() const

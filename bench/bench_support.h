@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -225,4 +226,27 @@ inline int Connect_to(quint16 port)
         std::exit(1);
     }
     return fd;
+}
+
+// Reads a connected socket until it closes, handing each "%"-ended message with the
+// time its read returned to take, under lock (the benchmarks' servers).
+template <typename Take> void Receive_messages(int fd, std::mutex &lock, Take take)
+{
+    QByteArray message;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return;
+        const long long now = Now_ns();
+        std::lock_guard<std::mutex> hold(lock);
+        for (ssize_t i = 0; i < got; ++i) {
+            if (buffer[i] != '%') {
+                message += buffer[i];
+                continue;
+            }
+            take(message, now);
+            message.clear();
+        }
+    }
 }

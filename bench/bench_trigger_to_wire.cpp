@@ -111,27 +111,13 @@ public:
 private:
     void Receive()
     {
-        QByteArray message;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                return;
-            const long long now = Now_ns();
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (ssize_t i = 0; i < got; ++i) {
-                if (buffer[i] != '%') {
-                    message += buffer[i];
-                    continue;
-                }
-                // Exactly what Send_Start_Command sends, and nothing else.
-                if (message.size() == 23 && message.mid(8) == " Velantra Start")
-                    arrivals_.push_back(now);
-                else
-                    ++wrong_;
-                message.clear();
-            }
-        }
+        Receive_messages(fd_, mutex_, [this](const QByteArray &message, long long now) {
+            // Exactly what Send_Start_Command sends, and nothing else.
+            if (message.size() == 23 && message.mid(8) == " Velantra Start")
+                arrivals_.push_back(now);
+            else
+                ++wrong_;
+        });
     }
 
     int fd_ = -1;
