@@ -16,7 +16,8 @@ target_compile_definitions(fake_phidget21_partial PRIVATE FAKE_PHIDGET21_WITHOUT
 foreach(test tst_trigger tst_start_under_load tst_remote_starter tst_start_trigger tst_about)
   target_link_libraries(${test} PRIVATE fake_phidget21)
   add_dependencies(${test} fake_phidget21_partial)
-  target_compile_definitions(${test} PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>")
+  target_compile_definitions(${test} PRIVATE FAKE_PHIDGET21_PARTIAL="$<TARGET_FILE:fake_phidget21_partial>"
+    FAKE_PHIDGET21="$<TARGET_FILE:fake_phidget21>")
   if(WIN32) # a DLL is found on the PATH
     string(REPLACE ";" "\\;" path "${CMAKE_CURRENT_BINARY_DIR}/fake_phidget21;$ENV{PATH}")
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "PATH=${path}")

@@ -52,6 +52,9 @@ private slots:
 
     void about_loads_reopens_and_closes()
     {
+        // The stand-in by its path: the search path finds it only where a test runner set it.
+        Phidget21_library stand_in({QStringLiteral(FAKE_PHIDGET21)});
+        Scoped_facility<Vendor_library> use_stand_in(stand_in);
         frmAbout *about = Open_about();
         QVERIFY(about && about->isVisible() && !about->isModal() && about->windowFlags() & Qt::WindowStaysOnTopHint);
         QLabel *version = ::Find<QLabel>(about, "Lblversion"), *library = ::Find<QLabel>(about, "Label_phidget_version");
