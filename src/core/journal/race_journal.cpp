@@ -1,6 +1,7 @@
 #include "core/journal/race_journal.h"
 
 #include "core/journal/journal_file.h"
+#include "core/platform/system_calls.h"
 #include "core/shared/ansi_text.h"
 #include "core/shared/own_folder.h"
 
@@ -17,10 +18,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-#ifdef Q_OS_LINUX
-#include <sys/resource.h>
-#endif
 
 namespace {
 
@@ -357,12 +354,9 @@ Race_journal::Race_journal(const QString &folder, Limits limits, std::function<v
     state_->owner = this;
     // Detached: a disk that does not answer may hold it past the journal's end.
     std::thread([state = state_] {
-#ifdef Q_OS_LINUX
         // Below the threads that send a start and read the server: a flood's lines wait
-        // here for a core (their queue is bounded), never a start for them. (Linux: the
-        // nice value of the calling thread alone.)
-        (void)::setpriority(PRIO_PROCESS, 0, 5);
-#endif
+        // here for a core (their queue is bounded), never a start for them.
+        System_calls::Lower_thread_priority();
         Run(*state);
         QMutexLocker lock(&state->lock);
         state->ended = true;

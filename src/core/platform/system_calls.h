@@ -19,6 +19,12 @@ void Keep_running_at_file_size_limit();
 // there is none.
 System_text Local_data_folder();
 
+// CPU time the calling thread has used, in nanoseconds; 0 where the system cannot tell.
+std::int64_t Thread_cpu_ns();
+
+// The calling thread runs below the program's others from now on (work that may wait).
+void Lower_thread_priority();
+
 // The names the Phidget library is looked up by, most likely first; ends with nullptr.
 const char *const *Phidget_library_names();
 

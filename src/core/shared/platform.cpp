@@ -64,21 +64,5 @@ qint32 Uptime_ms() { return Facility<Uptime_clock>::Get().Uptime_ms(); }
 void Exit_now(int code) { Facility<Process_exit>::Get().Exit_now(code); }
 
 void Keep_running_at_file_size_limit() { System_calls::Keep_running_at_file_size_limit(); }
+qint64 Thread_cpu_ns() { return System_calls::Thread_cpu_ns(); }
 } // namespace Platform
-
-qint64 Platform::Thread_cpu_ns()
-{
-#if defined(Q_OS_WIN)
-    FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user))
-        return 0;
-    const auto ticks = [](const FILETIME &t) { return (qint64(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return (ticks(kernel) + ticks(user)) * 100;
-#elif defined(CLOCK_THREAD_CPUTIME_ID)
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-#else
-    return 0;
-#endif
-}

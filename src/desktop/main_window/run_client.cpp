@@ -4,6 +4,7 @@
 #include "desktop/main_window/form_remotestart.h"
 #include "desktop/shared/forms.h"
 #include "desktop/shared/qt_translations.h"
+#include "desktop/platform/desktop_system.h"
 #include "core/shared/globals.h"
 #include "core/shared/platform.h"
 
@@ -16,18 +17,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
-
-bool Display_available()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
-}
 
 // --help, --help-all and --version, answered before anything needs a display. Every
 // other argument is left alone: the client takes none, and Qt's own (-platform,
@@ -60,6 +52,15 @@ bool Answer_command_line(int argc, char **argv)
     if (help_all)
         parser.process(QStringList{arguments.value(0), QStringLiteral("--help-all")});
     parser.showHelp(0);
+}
+
+// Qt's -platform option names where the window goes (offscreen, vnc ...): no display needed.
+bool Platform_named(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    return false;
 }
 
 // A word as a POSIX shell reads it back: quoted only where it must be.
@@ -107,7 +108,7 @@ int Run_client(int argc, char **argv)
     Platform::Keep_running_at_file_size_limit(); // before the first write, --help's too
     if (Answer_command_line(argc, argv))
         return 0;
-    if (!Display_available()) {
+    if (!Platform_named(argc, argv) && !Desktop_system::Display_available()) {
         std::fputs(qPrintable(No_display_hint(argc, argv)), stderr);
         return 2;
     }

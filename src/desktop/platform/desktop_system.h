@@ -18,6 +18,9 @@ bool Key_map_known();
 // True while the key with this native scan code is down now.
 bool Key_down(unsigned int native_scan_code);
 
+// Whether a window can be shown at all: false where no display is named to connect to.
+bool Display_available();
+
 // What keeps the screen on while the main window is loaded.
 std::unique_ptr<Screen_saver> Make_screen_saver();
 // What plays the ring tone, on a thread of its own; silent where there is no device.

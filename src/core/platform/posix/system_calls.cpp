@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <ctime>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#endif
+
 namespace System_calls {
 
 std::int32_t Uptime_ms()
@@ -38,6 +42,24 @@ System_text Local_data_folder()
     else
         folder.bytes = std::string(home && *home ? home : "/") + "/.local/share";
     return folder;
+}
+
+std::int64_t Thread_cpu_ns()
+{
+#if defined(CLOCK_THREAD_CPUTIME_ID)
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+#else
+    return 0;
+#endif
+}
+
+void Lower_thread_priority()
+{
+#if defined(__linux__)
+    (void)::setpriority(PRIO_PROCESS, 0, 5); // Linux: the nice value of the calling thread alone
+#endif
 }
 
 const char *const *Phidget_library_names()

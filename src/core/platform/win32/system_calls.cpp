@@ -24,6 +24,17 @@ System_text Local_data_folder()
     return folder;
 }
 
+std::int64_t Thread_cpu_ns()
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME &t) { return (std::int64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return (ticks(kernel) + ticks(user)) * 100;
+}
+
+void Lower_thread_priority() { (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+
 const char *const *Phidget_library_names()
 {
     static const char *const names[] = {"phidget21.dll", nullptr};

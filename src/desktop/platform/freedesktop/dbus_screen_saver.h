@@ -24,6 +24,8 @@ public:
     void Inhibit(const QString &application, const QString &reason, QObject *window,
                  std::function<void(const QString &)> not_held) override;
     void Uninhibit() override;
+    // True while a way is being asked and its answer is not in yet.
+    bool Asking() const { return asking_ != Way::None; }
 
     // The message for a Wayland session where nothing holds the screen on.
     static const QString Not_held_text;

@@ -5,8 +5,15 @@
 #include "desktop/platform/freedesktop/dbus_screen_saver.h"
 #include "desktop/platform/freedesktop/x11_keys.h"
 
+#include <QtGlobal>
+
 namespace Desktop_system {
 
+bool Display_available()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
 void Press_shift() { X11_press_shift(); }
 bool Key_map_known() { return X11_key_map_known(); }
 bool Key_down(unsigned int native_scan_code) { return X11_key_down(native_scan_code); }

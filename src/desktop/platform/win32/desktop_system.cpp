@@ -7,6 +7,8 @@
 
 namespace Desktop_system {
 
+bool Display_available() { return true; } // there is always a desktop to show a window on
+
 namespace {
 
 // Windows has no screen-saver service to ask; the thread's execution state does it, and
