@@ -79,9 +79,9 @@ Machine_texts Describe_machine(const QString &os_release, const QString &cpuinfo
     return machine;
 }
 
-void Init_program()
+void Fill_machine_texts()
 {
-    // The machine for the error report; what was set before (a test's own) is kept.
+    // What was set before (a test's own) is kept.
     if (Windows_version_text.isEmpty() && Cpu_text.isEmpty() && Ram_size_text.isEmpty()) {
         const Machine_texts machine = Describe_machine();
         Windows_version_text = machine.system;
@@ -89,6 +89,10 @@ void Init_program()
         Ram_size_text = machine.memory;
         Os_text = machine.os;
     }
+}
+
+void Init_program()
+{
     if (Computer_name.isEmpty())
         Computer_name = QSysInfo::machineHostName();
     Program_name = QStringLiteral("Velantra Remote Client");

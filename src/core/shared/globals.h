@@ -15,8 +15,8 @@ extern QString Program_version;
 extern QString User_appdata_path;
 extern QString Ini_file_path;
 
-// Printed by the error reports. Init_program fills the computer's name, its system,
-// processor, memory and kind of kernel; the others stay empty (or 0).
+// Printed by the error reports. Init_program fills the computer's name, Fill_machine_texts
+// its system, processor, memory and kind of kernel; the others stay empty (or 0).
 extern qint16 Release_number;
 extern QString Computer_name;
 extern QString PC_description;
@@ -30,9 +30,12 @@ qint16 Version_major();
 qint16 Version_minor();
 qint16 Version_revision();
 
-// Sets Program_name, User_appdata_path, Ini_file_path and Program_version, and the
-// machine's texts when nothing has set them.
+// Sets Program_name, User_appdata_path, Ini_file_path and Program_version.
 void Init_program();
+
+// Sets the machine's texts when nothing has set them: at the first error report, not at
+// start-up, which has no use for them (the files are read then).
+void Fill_machine_texts();
 
 // The machine as the error report names it, short enough for the window's fixed
 // labels: the system, the processor, the memory and the kind of kernel. The files

@@ -239,6 +239,7 @@ void DKN_error_form::Form_Load()
 void DKN_error_form::DKN_Error_Initialize()
 {
     using namespace Globals;
+    Fill_machine_texts();
     setWindowTitle(Program_name + QStringLiteral(" error"));
     Label1_->setText(Program_name + QStringLiteral(" error report"));
     Label_PC_info_->setText(Computer_name + QStringLiteral(" ") + PC_description + QStringLiteral(" Ram: ")
