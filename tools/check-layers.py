@@ -5,7 +5,7 @@
 
 The folders say it all; there is no list to keep:
 1. Libraries: core/ is velantra_core, desktop/ the window library. A core file includes
-   only core headers and, of Qt, only the headers of QtCore, QtNetwork and QtCore5Compat
+   only core headers and, of Qt, only the headers of QtCore and QtNetwork
    (no widget, gui, printing, multimedia, D-Bus or X11 header). desktop/ may include core/.
 2. Subsystems: inside a library a file includes only headers of its own subsystem
    (core/connection/, desktop/main_window/, ...) and of the subsystems below it
@@ -41,7 +41,7 @@ SUBSYSTEMS_BELOW = {
                     "start_trigger", "about"},
 }
 LIBRARIES = ("core", "desktop")
-CORE_QT_MODULES = ("QtCore", "QtNetwork", "QtCore5Compat")
+CORE_QT_MODULES = ("QtCore", "QtNetwork")
 # Folders that may include no Qt header and no header outside themselves.
 QT_FREE = ("core/platform/",)
 # Headers made by the build, not by a folder of src/.

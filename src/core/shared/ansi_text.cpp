@@ -1,107 +1,71 @@
 #include "core/shared/ansi_text.h"
 
-#include <QTextCodec>
-
-#include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
-#include <vector>
 
 namespace {
-QTextCodec *codec()
+
+// Windows-1252 differs from Latin-1 only in 0x80-0x9F. The five bytes it leaves
+// undefined read as the C1 controls of the same number, as Windows itself reads them.
+constexpr std::array<char16_t, 32> High_c1 = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Characters that show nothing (direction marks, joiners, variation selectors ...): where
+// the code page lacks them they are left out, not sent as a '?' nobody typed.
+bool Default_ignorable(char32_t c)
 {
-    static QTextCodec *c = QTextCodec::codecForName("Windows-1252");
-    return c;
+    static constexpr std::array<std::pair<char32_t, char32_t>, 17> ranges{{
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF}}};
+    for (const auto &[first, last] : ranges)
+        if (c >= first && c <= last)
+            return true;
+    return false;
 }
 
-// The code page maps each byte on its own, so the codec's answer for every byte is
-// taken once: the codec opens a converter on every call, which costs a flood of
-// received lines more than all the rest of a read, and every start its time. Not
-// usable when a byte does not come back as one character (then the codec does it all).
-struct Byte_table
+// The byte of a character of the code page; '?' for one it lacks, none for one that shows nothing.
+std::optional<char> Byte_of(char32_t c)
 {
-    std::array<char16_t, 256> to_unicode{};
-    std::array<qint16, 256> from_latin1{}; // the byte of a character below U+0100, or -1
-    std::vector<std::pair<char16_t, char>> from_other; // the rest of the code page, sorted
-    bool usable = false;
-
-    // The byte of a character of the code page; false for one it lacks.
-    bool Byte_of(char16_t c, char &byte) const
-    {
-        if (c < 0x100) {
-            byte = char(from_latin1[c]);
-            return from_latin1[c] >= 0;
-        }
-        const auto it = std::lower_bound(from_other.begin(), from_other.end(), std::make_pair(c, char(0)),
-                                         [](const auto &a, const auto &b) { return a.first < b.first; });
-        if (it == from_other.end() || it->first != c)
-            return false;
-        byte = it->second;
-        return true;
-    }
-};
-
-const Byte_table &Table()
-{
-    static const Byte_table table = [] {
-        Byte_table t;
-        QTextCodec *c = codec();
-        if (!c)
-            return t;
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        const QString text = c->toUnicode(all);
-        if (text.size() != 256)
-            return t;
-        t.from_latin1.fill(-1);
-        for (int b = 0; b < 256; ++b) {
-            const char16_t c = text.at(b).unicode();
-            t.to_unicode[size_t(b)] = c;
-            if (c == 0xFFFD)
-                continue; // a byte the code page leaves undefined: no character comes back to it
-            if (c < 0x100)
-                t.from_latin1[c] = qint16(b);
-            else
-                t.from_other.emplace_back(c, char(b));
-        }
-        std::sort(t.from_other.begin(), t.from_other.end());
-        t.usable = true;
-        return t;
-    }();
-    return table;
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100))
+        return char(c);
+    for (size_t i = 0; i < High_c1.size(); ++i)
+        if (High_c1[i] == c)
+            return char(0x80 + i);
+    if (Default_ignorable(c))
+        return std::nullopt;
+    return '?';
 }
+
 } // namespace
 
 QByteArray To_Ansi(const QString &text)
 {
-    const Byte_table &table = Table();
-    if (table.usable) {
-        QByteArray bytes(text.size(), Qt::Uninitialized);
-        char *out = bytes.data();
-        bool whole = true;
-        for (const QChar c : text)
-            whole = whole && table.Byte_of(c.unicode(), *out++);
-        if (whole)
-            return bytes;
-        // A character the code page lacks: the codec says what stands for it.
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const char16_t *c = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = c + text.size();
+    for (; c < end; ++c) {
+        char32_t code = *c; // a lone half of a pair stands for itself, and has no byte
+        if (QChar::isHighSurrogate(*c) && c + 1 < end && QChar::isLowSurrogate(c[1]))
+            code = QChar::surrogateToUcs4(c[0], c[1]), ++c;
+        if (const std::optional<char> byte = Byte_of(code))
+            bytes += *byte;
     }
-    if (QTextCodec *c = codec())
-        return c->fromUnicode(text);
-    return text.toLatin1();
+    return bytes;
 }
 
 QString From_Ansi(const QByteArray &bytes)
 {
-    const Byte_table &table = Table();
-    if (table.usable) {
-        QString text(bytes.size(), Qt::Uninitialized);
-        char16_t *out = reinterpret_cast<char16_t *>(text.data());
-        for (const char byte : bytes)
-            *out++ = table.to_unicode[quint8(byte)];
-        return text;
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (const char byte : bytes) {
+        const auto b = quint8(byte);
+        *out++ = b >= 0x80 && b < 0xA0 ? High_c1[b - 0x80] : char16_t(b);
     }
-    if (QTextCodec *c = codec())
-        return c->toUnicode(bytes);
-    return QString::fromLatin1(bytes);
+    return text;
 }
