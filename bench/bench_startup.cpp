@@ -1,13 +1,22 @@
 // How long the client takes from its start to its first paint on the screen, and how
 // much memory it holds 2 s after its start, beside a bare Qt Widgets window of the
-// same size started the same way: each started in turn, 9 times (after one of each
-// not counted), on a display of the benchmark's own; the first paint is the X
-// server's first damage to the window, seen from outside (X DAMAGE extension).
+// same size started the same way (the floor), and beside a window of that size with a
+// menu and a label, a text box, a button and a log box (what any window with texts
+// pays: the font set-up, the text engines, the menu bar's icons): each started in
+// turn, 9 times (after one of each not counted), on a display of the benchmark's own;
+// the first paint is the X server's first damage to the window, seen from outside
+// (X DAMAGE extension).
 //   tools/with-display.sh bench/bench_startup path/to/velantra-remote [runs]
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QWidget>
+#include <QVBoxLayout>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
@@ -125,10 +134,23 @@ double Median(std::vector<double> v)
 
 int main(int argc, char **argv)
 {
-    if (argc >= 4 && std::string(argv[1]) == "--bare") {
-        // The reference: a bare window of the client's size.
+    if (argc >= 4 && (std::string(argv[1]) == "--bare" || std::string(argv[1]) == "--texts")) {
+        // The references: a bare window of the client's size; and one with a menu and the
+        // kinds of control the client has, with texts (fonts, the menu bar's icons).
         QApplication app(argc, argv);
-        QWidget window;
+        QWidget bare;
+        QMainWindow with_texts;
+        QWidget &window = std::string(argv[1]) == "--texts" ? static_cast<QWidget &>(with_texts) : bare;
+        if (&window == &with_texts) {
+            with_texts.menuBar()->addMenu(QStringLiteral("&Form"))->addAction(QStringLiteral("E&xit"));
+            auto *controls = new QWidget;
+            auto *layout = new QVBoxLayout(controls);
+            layout->addWidget(new QLabel(QStringLiteral("Heat 12 Ready")));
+            layout->addWidget(new QLineEdit(QStringLiteral("192.168.1.20")));
+            layout->addWidget(new QPushButton(QStringLiteral("Start")));
+            layout->addWidget(new QPlainTextEdit(QStringLiteral("12:00:00 Velantra Start")));
+            with_texts.setCentralWidget(controls);
+        }
         window.resize(std::atoi(argv[2]), std::atoi(argv[3]));
         window.show();
         return QApplication::exec();
@@ -156,16 +178,22 @@ int main(int argc, char **argv)
         return 1;
     }
     const std::vector<std::string> bare = {bench, "--bare", std::to_string(first.width), std::to_string(first.height)};
+    const std::vector<std::string> texts = {bench, "--texts", std::to_string(first.width), std::to_string(first.height)};
     Start_and_watch(d, damage_event, bare);
-    std::vector<double> client_ms, bare_ms, client_mib, bare_mib, ratio;
+    Start_and_watch(d, damage_event, texts);
+    std::vector<double> client_ms, bare_ms, texts_ms, client_mib, bare_mib, texts_mib, ratio, texts_ratio;
     for (int i = 0; i < runs; ++i) {
         const Run c = Start_and_watch(d, damage_event, {client});
         const Run b = Start_and_watch(d, damage_event, bare);
+        const Run t = Start_and_watch(d, damage_event, texts);
         client_ms.push_back(c.first_paint_ms);
         bare_ms.push_back(b.first_paint_ms);
+        texts_ms.push_back(t.first_paint_ms);
         client_mib.push_back(c.rss_mib);
         bare_mib.push_back(b.rss_mib);
+        texts_mib.push_back(t.rss_mib);
         ratio.push_back(c.first_paint_ms / b.first_paint_ms);
+        texts_ratio.push_back(c.first_paint_ms / t.first_paint_ms);
     }
     std::printf("%d starts of each, in turn, %dx%d windows; start to first paint, memory 2 s after the start:\n", runs,
                 first.width, first.height);
@@ -176,9 +204,15 @@ int main(int argc, char **argv)
     std::printf("%-22s %10.1f %10.1f %10.1f %12.1f\n", "bare Qt window (floor)", Median(bare_ms),
                 *std::min_element(bare_ms.begin(), bare_ms.end()), *std::max_element(bare_ms.begin(), bare_ms.end()),
                 Median(bare_mib));
+    std::printf("%-22s %10.1f %10.1f %10.1f %12.1f\n", "Qt window with texts", Median(texts_ms),
+                *std::min_element(texts_ms.begin(), texts_ms.end()), *std::max_element(texts_ms.begin(), texts_ms.end()),
+                Median(texts_mib));
     std::printf("client / floor: start-up %.2fx (medians; %.2f-%.2fx run by run), memory %.2fx\n",
                 Median(client_ms) / Median(bare_ms), *std::min_element(ratio.begin(), ratio.end()),
                 *std::max_element(ratio.begin(), ratio.end()), Median(client_mib) / Median(bare_mib));
+    std::printf("client / window with texts: start-up %.2fx (medians; %.2f-%.2fx run by run), memory %.2fx\n",
+                Median(client_ms) / Median(texts_ms), *std::min_element(texts_ratio.begin(), texts_ratio.end()),
+                *std::max_element(texts_ratio.begin(), texts_ratio.end()), Median(client_mib) / Median(texts_mib));
     XCloseDisplay(d);
     return 0;
 }
