@@ -91,6 +91,9 @@ Remote_starter::~Remote_starter()
 
 bool Remote_starter::Take_instance_lock()
 {
+    bool acquired = false;
+    if ((instance_lock_ = Instance_lock::Take_early(acquired)))
+        return acquired;
     instance_lock_ = std::make_unique<Instance_lock>();
     return instance_lock_->Try_acquire();
 }

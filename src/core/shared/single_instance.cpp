@@ -14,6 +14,8 @@
 #include <QtDebug>
 
 #include <cerrno>
+#include <future>
+#include <utility>
 
 namespace {
 
@@ -77,4 +79,30 @@ bool Instance_lock::Try_acquire()
              "so a second copy would not be refused.",
              qPrintable(path_.isEmpty() ? QStringLiteral("(no folder of the user's own)") : QDir::toNativeSeparators(path_)));
     return true;
+}
+
+namespace {
+std::future<std::pair<std::unique_ptr<Instance_lock>, bool>> &Early_attempt()
+{
+    static std::future<std::pair<std::unique_ptr<Instance_lock>, bool>> attempt;
+    return attempt;
+}
+} // namespace
+
+void Instance_lock::Begin_early()
+{
+    Early_attempt() = std::async(std::launch::async, [] {
+        auto lock = std::make_unique<Instance_lock>();
+        const bool acquired = lock->Try_acquire();
+        return std::make_pair(std::move(lock), acquired);
+    });
+}
+
+std::unique_ptr<Instance_lock> Instance_lock::Take_early(bool &acquired)
+{
+    if (!Early_attempt().valid())
+        return nullptr;
+    auto [lock, taken] = Early_attempt().get();
+    acquired = taken;
+    return std::move(lock);
 }

@@ -24,6 +24,13 @@ public:
     // False only when another live copy holds the lock.
     bool Try_acquire();
 
+    // The program's own attempt, begun on a thread at start-up: taking the lock syncs its
+    // file to disk, which on a busy disk takes tens of milliseconds that the window's set-up
+    // need not wait for. Take_early hands over the lock and its answer once the attempt is
+    // done; nullptr when none was begun.
+    static void Begin_early();
+    static std::unique_ptr<Instance_lock> Take_early(bool &acquired);
+
 private:
     bool Held_by_live_process() const;
 

@@ -7,6 +7,7 @@
 #include "desktop/platform/desktop_system.h"
 #include "core/shared/globals.h"
 #include "core/shared/platform.h"
+#include "core/shared/single_instance.h"
 
 #include "build_version.h"
 
@@ -113,6 +114,7 @@ int Run_client(int argc, char **argv)
         return 2;
     }
 
+    Instance_lock::Begin_early(); // beside the application's and the window's set-up
     Safe_application app(argc, argv);
     Set_application_identity();
     Install_qt_translations(app, QLocale());
