@@ -68,15 +68,13 @@ class Tst_x11_windows : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Isolated_user_dirs> dirs_;
-    std::unique_ptr<Message_recorder> boxes_;
+    Isolated_user_dirs dirs_; // one private set of user folders for the whole run
+    Message_recorder boxes_;
     QList<QWidget *> windows_; // main, error report, About
 
 private slots:
     void initTestCase()
     {
-        dirs_ = std::make_unique<Isolated_user_dirs>();
-        boxes_ = std::make_unique<Message_recorder>();
         Set_application_identity(); // as the program starts
         // PC data as the program reads it on a machine with long names, and letters that
         // reach below the line.
@@ -99,15 +97,10 @@ private slots:
         windows_ = {main, DKN_error_form::Loaded_instance(), frmAbout::Existing_instance()};
         for (QWidget *window : std::as_const(windows_))
             QVERIFY(QTest::qWaitForWindowExposed(window));
-        QVERIFY(boxes_->Messages().isEmpty());
+        QVERIFY(boxes_.Messages().isEmpty());
     }
 
-    void cleanupTestCase()
-    {
-        qDeleteAll(Forms::Loaded_Forms());
-        boxes_.reset();
-        dirs_.reset();
-    }
+    void cleanupTestCase() { qDeleteAll(Forms::Loaded_Forms()); }
 
     void titles_and_icons_as_the_window_manager_sees_them()
     {
