@@ -1,6 +1,5 @@
 // The single-instance lock: where it lies, that only a live holder refuses a start, and
 // that a start goes on without it where none can be taken.
-#include "core/shared/app_user_data.h"
 #include "core/shared/single_instance.h"
 #include "support/test_support.h"
 
@@ -19,7 +18,6 @@ private slots:
     void lies_in_a_folder_only_the_user_can_write()
     {
         Isolated_user_dirs dirs;
-        QCOMPARE(AppUserData_Path(), dirs.Data_path()); // made
         // One copy per data folder: the lock lies there, so copies of other sessions (another
         // runtime folder, or none) meet it too.
         QCOMPARE(Instance_lock::Default_path(), dirs.Data_path() + QStringLiteral("/Velantra_remote.lock"));
