@@ -41,7 +41,6 @@ struct Window_fixture
 {
     Window_fixture()
     {
-        form->Form_Load();
         network()->Set_remote_port(server.server.serverPort());
         Text_host->setText(QStringLiteral("127.0.0.1"));
         form->show();
@@ -51,7 +50,6 @@ struct Window_fixture
     Connection_thread *network() const { return form->Network(); }
     bool Connect() { return QTest::mouseClick(Command_connect, Qt::LeftButton), server.Accepted(*network()); }
     bool Server_send(const QByteArray &block) { return server.Send(*network(), block); }
-    QStringList Lines() const { return Lines_of(network()->Display().From_goal()); }
     QString Heat() const // as shown, and shown as plain text
     {
         auto *id = Find<QLabel>(form, "Label_active_heat"), *status = Find<QLabel>(form, "Label_heat_status");
@@ -62,7 +60,7 @@ struct Window_fixture
     Message_recorder boxes;
     Alert_recorder alerts;
     Sound_recorder sound; // the ring tone
-    QPointer<Form_remotestart> form = new Form_remotestart;
+    QPointer<Form_remotestart> form = Loaded_main_window();
     // The window's controls, found by their names.
     QPushButton *const Command_abort = Find<QPushButton>(form, "Command_abort");
     QPushButton *const Command_connect = Find<QPushButton>(form, "Command_connect");
@@ -243,18 +241,11 @@ private slots:
         f.peer->close();
         QTRY_VERIFY(alarm() && f.alerts.beeps == 3);
         QVERIFY(f.alerts.notices.size() == 1 && !heat->isEnabled() && f.Heat() == "3/Ready");
-        // Reconnecting: refused at once, then the server back but ending every connection
-        // at once, closed or reset: the same outage, still red, with no more beeps, until a
-        // connection brings a line.
+        // Reconnecting: refused at once, then the server back: the same outage, still red, with
+        // no more beeps, until a connection brings a line. (Connections that a server ends at
+        // once, closed or reset, are the same outage: tst_reconnect, tst_remote_starter.)
         QTRY_COMPARE(f.Label_status->text(), QStringLiteral("Error"));
         QVERIFY(f.server.server.listen(QHostAddress::LocalHost, port));
-        int ends = 0; // told on the window's thread
-        QObject::connect(f.network()->Connection(), &Remote_connection::Ended, f.form, [&](const Connection_end &end) { ends += end.Lost(); });
-        for (const bool reset : {false, true}) {
-            QVERIFY(f.server.Accepted(*f.network()));
-            reset ? f.server.Reset() : f.peer->close();
-            QTRY_COMPARE(ends, 1 + int(reset)); // the next attempt may be connected before a look at the state
-        }
         QVERIFY(f.server.Accepted(*f.network()));
         // Connected, not yet working.
         QVERIFY(alarm() && !heat->isEnabled() && f.alerts.beeps == 3 && f.alerts.notices.size() == 1);
@@ -268,13 +259,12 @@ private slots:
         QVERIFY(!alarm() && !schedule->Running() && f.boxes.Messages().isEmpty());
 
         delete f.form.data(); // the setting at the next start
-        f.form = new Form_remotestart;
-        f.form->Form_Load();
+        f.form = Loaded_main_window();
         QVERIFY(Find<QAction>(f.form, "item_reconnect")->isChecked());
     }
 
     // A click on Start sends one Start, told at the release that completes it and before
-    // the button draws itself up; a press let go outside, or on a disabled button, sends none.
+    // the button draws itself up; a press let go outside sends none.
     void start_goes_once_at_the_release_before_the_repaint_and_no_settings_write_holds_it_back()
     {
         Window_fixture f;
@@ -303,9 +293,6 @@ private slots:
         QCOMPARE(told.size(), 2);
         QTest::mousePress(start, Qt::LeftButton);
         QTest::mouseRelease(start, Qt::LeftButton, {}, QPoint(-5, -5)); // let go outside
-        start->setEnabled(false);
-        QTest::mouseClick(start, Qt::LeftButton);
-        start->setEnabled(true);
         QCOMPARE(told.size(), 2);
         QTest::mouseClick(f.Command_abort, Qt::LeftButton);
         QCOMPARE(Digits_masked(f.server.Read(72)),
@@ -400,7 +387,7 @@ private slots:
         QTRY_COMPARE(f.Heat(), QStringLiteral("41/Start"));
         QVERIFY(wait_for("<- 127\\.0\\.0\\.1:\\d+: \\d\\d:\\d\\d:\\d\\d Velantra Start\n").hasMatch());
         sim.write("/next\nfinish line ready \xC2\xA4 #\n"); // typed at the goal
-        QTRY_COMPARE(f.Lines().constLast(), QStringLiteral("finish line ready \u00A4 #"));
+        QTRY_COMPARE(Lines_of(f.network()->Display().From_goal()).constLast(), QStringLiteral("finish line ready \u00A4 #"));
         QTest::mouseClick(f.Command_abort, Qt::LeftButton); // for the next heat
         QTRY_COMPARE(f.Heat(), QStringLiteral("42/Abort"));
         sim.write("/quit\n");
