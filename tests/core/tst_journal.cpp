@@ -44,7 +44,7 @@ class Tst_journal : public QObject
 private slots:
     void initTestCase() { Platform::Keep_running_at_file_size_limit(); } // as the program does
 
-    void lines_are_appended_escaped_in_order_a_day_a_file()
+    void lines_are_appended_escaped_in_order_a_day_a_file_and_received_ones_stop_at_a_limit()
     {
         QTemporaryDir dir;
         const QString today = Todays_journal(dir.path());
@@ -70,24 +70,22 @@ private slots:
         const QString late = dir.filePath(QStringLiteral("Velantra_journal_%1.txt").arg(noon.date().addDays(-1).toString(Qt::ISODate)));
         QCOMPARE(File_bytes(late), noon.addDays(-1).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toUtf8()
                                        + "\tlate\ta\\x09b\\\\c\\x0D\\x0A\r\n");
-    }
 
-    void received_lines_stop_at_the_days_limit_sent_ones_do_not()
-    {
-        QTemporaryDir dir;
+        // Received lines stop at the day's limit, sent ones do not.
+        QTemporaryDir limited;
         const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
         for (int run = 0; run < 2; ++run) { // a restart finds the day full, and says it no more
-            Race_journal journal(dir.path(), {400, 1 << 20});
+            Race_journal journal(limited.path(), {400, 1 << 20});
             for (int i = 0; i < 20; ++i)
                 journal.Record_received(Race_journal::Now(), {QString(30, QChar('a' + i))});
             journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("abort")}, QStringLiteral("x"), Urgent);
             journal.Record_received(tomorrow.toMSecsSinceEpoch(), {QStringLiteral("next day")});
         }
-        const QStringList lines = Masked_lines(Todays_journal(dir.path()));
+        const QStringList lines = Masked_lines(Todays_journal(limited.path()));
         QCOMPARE(lines.filter(QStringLiteral("\tlimit\t")), QStringList{"T\tlimit\treceived lines are no longer recorded today: the journal has reached 0 MiB"});
         QCOMPARE(lines.mid(lines.indexOf(lines.filter(QStringLiteral("\tlimit\t")).value(0)) + 1),
                  (QStringList{"T\tsent\tabort\tx", "T\tsent\tabort\tx"}));
-        QCOMPARE(File_bytes(dir.filePath("Velantra_journal_" + tomorrow.date().toString(Qt::ISODate) + ".txt")).count("next day"), 2);
+        QCOMPARE(File_bytes(limited.filePath("Velantra_journal_" + tomorrow.date().toString(Qt::ISODate) + ".txt")).count("next day"), 2);
     }
 
     // Nothing that is not a file of ours in a folder of ours is written to, and that is
