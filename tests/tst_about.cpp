@@ -50,7 +50,7 @@ private slots:
         window_.reset();
     }
 
-    void about_loads_reopens_and_closes()
+    void about_loads_reopens_closes_and_reports_a_failure_while_opening()
     {
         // The stand-in by its path: the search path finds it only where a test runner set it.
         Phidget21_library stand_in({QStringLiteral(FAKE_PHIDGET21)});
@@ -93,10 +93,9 @@ private slots:
         QVERIFY(closed.isNull());
         frmAbout *again = Open_about();
         QVERIFY(again && again->isVisible() && !::Find<QMenu>(again, "menu_debug")->menuAction()->isVisible());
-    }
+        Unload(again);
 
-    void failure_while_opening_is_reported()
-    {
+        // A failure while it opens is reported; the steps after the failing one are skipped.
         for (int step : {1980, 1990, 2000, 2020, 2030, 2040, 2050}) {
             Failing_step failing{step};
             Scoped_facility<Trace_log> use(failing);
@@ -106,12 +105,11 @@ private slots:
             QCOMPARE(error->Report_text().section(QStringLiteral("\r\n"), 0, 1),
                      QStringLiteral("Location of error: Do_about of Module Module_Velantra line: %1\r\n"
                                     "error description: 5, Injected failure").arg(step));
-            // The steps after the failing one are skipped.
-            frmAbout *about = frmAbout::Existing_instance();
-            QCOMPARE(about && about->isVisible(), step == 2050);
+            frmAbout *opened = frmAbout::Existing_instance();
+            QCOMPARE(opened && opened->isVisible(), step == 2050);
             Forms::Unload_Form(error);
-            if (about)
-                Unload(about);
+            if (opened)
+                Unload(opened);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
     }

@@ -68,14 +68,6 @@ private:
     QStringList calls_;
 };
 
-QPointer<Form_remotestart> Load_window()
-{
-    QPointer<Form_remotestart> window = new Form_remotestart;
-    window->Form_Load();
-    window->show();
-    return window;
-}
-
 } // namespace
 
 class Tst_dbus_screen_saver : public QObject
@@ -105,7 +97,8 @@ private slots:
                 qputenv("WAYLAND_DISPLAY", "velantra-test-none");
             Dbus_screen_saver saver;
             Scoped_facility<Screen_saver> use(saver);
-            window = Load_window();
+            window = Loaded_main_window();
+            window->show();
             QTRY_VERIFY(!saver.Asking()); // every way refused, or none left to ask
             QCOMPARE(Find<QLabel>(window, "Label_status")->toolTip(), wayland ? Dbus_screen_saver::Not_held_text : QString());
             Find<QAction>(window, "item_exit")->trigger();
@@ -117,7 +110,8 @@ private slots:
         // Form > Exit ends in the same deletion).
         Desktop desktop;
         QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.ScreenSaver")));
-        window = Load_window();
+        window = Loaded_main_window();
+        window->show();
         QTRY_COMPARE(desktop.Calls(), QStringList{"ScreenSaver.Inhibit|" + Window_name + "|" + Reason});
         QVERIFY(window->close());
         QTRY_VERIFY(window.isNull());
@@ -125,7 +119,8 @@ private slots:
 
         // With the portal there too, the portal alone: idle (8), released by closing its request.
         QVERIFY(desktop.Offer(QStringLiteral("org.freedesktop.portal.Desktop")));
-        window = Load_window();
+        window = Loaded_main_window();
+        window->show();
         QTRY_COMPARE(desktop.Calls().mid(2), QStringList{"Inhibit.Inhibit||8|" + Reason});
         QVERIFY(window->close());
         QTRY_VERIFY(window.isNull());

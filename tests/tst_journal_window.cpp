@@ -101,7 +101,6 @@ private slots:
         QVERIFY(Append(path, Line(3).mid(30)));
         window->Check_now();
         QCOMPARE(Shown(window), Shown_lines(0, 4));
-        QCOMPARE(Journal_window::Show_for(&owner_, dir_.path(), {}), window); // one window
         // Cut and written anew: read again from its start. A new day: the new file.
         QVERIFY(Write_file(path, Line(5)));
         window->Check_now();

@@ -10,7 +10,6 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {

@@ -6,7 +6,6 @@
 #include "support/test_support.h"
 #include "support/window_test.h"
 
-#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -24,11 +23,9 @@ class Tst_start_trigger : public QObject
     template <typename Control> Control *Find(const char *name) const { return ::Find<Control>(window_.get(), name); }
     QString Arm() const { return Find<QPushButton>("Command_Phidget_Active")->text() + Find<QPushButton>("Command_Phidget_Active")->styleSheet(); }
     QString Lamp() const { return Find<QLabel>("Label_inp_status")->text() + Find<Shape_circle>("Shape1")->Fill_color().name(); }
-    void Load_window()
-    { window_ = std::make_unique<Form_remotestart>(), window_->Form_Load(), window_->move(40, 30), window_->show(); }
 
 private slots:
-    void init() { fake_phidget21_detach(), Load_window(); }
+    void init() { fake_phidget21_detach(), window_.reset(Loaded_main_window()), window_->move(40, 30), window_->show(); }
 
     void cleanup()
     {

@@ -37,7 +37,7 @@ class Tst_failure : public QObject
 {
     Q_OBJECT
 private slots:
-    void each_failure_is_reported_once_under_its_location_on_the_applications_thread()
+    void each_failure_is_reported_once_under_its_location_on_the_applications_thread_and_a_failing_sink_is_cut_off()
     {
         Report_recorder sink;
         Command_start_Click(); // returns normally
@@ -54,10 +54,8 @@ private slots:
                                                 QStringLiteral("FileDate of Module Non_dependant line 20: 53, File not found"),
                                                 QStringLiteral("Winsock1_DataArrival line 0: 5, Bad")}));
         QCOMPARE(sink.threads, QList<QThread *>(3, QThread::currentThread()));
-    }
 
-    void a_failing_sink_or_a_loop_of_failures_ends_on_standard_error()
-    {
+        // A failing sink, or a loop of failures, ends on standard error.
         struct : Failure_sink {
             void Report(const QString &, qint16, qint16, const QString &location, const QString &) override
             {

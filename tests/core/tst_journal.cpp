@@ -33,12 +33,6 @@ QStringList Masked_lines(const QString &path)
     return lines;
 }
 
-QString Today_file(const QString &folder, const QString &suffix = {})
-{
-    return folder + QStringLiteral("/Velantra_journal_") + QDate::currentDate().toString(Qt::ISODate) + suffix
-           + QStringLiteral(".txt");
-}
-
 const QString Start = QStringLiteral("14:03:22 Velantra Start");
 constexpr auto Urgent = Race_journal::Kind::Urgent;
 
@@ -50,14 +44,12 @@ class Tst_journal : public QObject
 private slots:
     void initTestCase() { Platform::Keep_running_at_file_size_limit(); } // as the program does
 
-    void lines_are_appended_escaped_in_order_a_day_a_file()
+    void lines_are_appended_escaped_in_order_a_day_a_file_and_received_ones_stop_at_a_limit()
     {
         QTemporaryDir dir;
-        const QString today = Today_file(dir.path());
+        const QString today = Todays_journal(dir.path());
         // A line cut short by an earlier crash stays alone.
-        QFile old(today);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("kept\r\ncut sh") > 0);
-        old.close();
+        QVERIFY(Write_file(today, "kept\r\ncut sh"));
         const QDateTime noon(QDate::currentDate(), QTime(12, 0, 1, 7));
         const qint64 yesterday = noon.addDays(-1).toMSecsSinceEpoch();
         {
@@ -78,24 +70,22 @@ private slots:
         const QString late = dir.filePath(QStringLiteral("Velantra_journal_%1.txt").arg(noon.date().addDays(-1).toString(Qt::ISODate)));
         QCOMPARE(File_bytes(late), noon.addDays(-1).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toUtf8()
                                        + "\tlate\ta\\x09b\\\\c\\x0D\\x0A\r\n");
-    }
 
-    void received_lines_stop_at_the_days_limit_sent_ones_do_not()
-    {
-        QTemporaryDir dir;
+        // Received lines stop at the day's limit, sent ones do not.
+        QTemporaryDir limited;
         const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
         for (int run = 0; run < 2; ++run) { // a restart finds the day full, and says it no more
-            Race_journal journal(dir.path(), {400, 1 << 20});
+            Race_journal journal(limited.path(), {400, 1 << 20});
             for (int i = 0; i < 20; ++i)
                 journal.Record_received(Race_journal::Now(), {QString(30, QChar('a' + i))});
             journal.Record_message(Race_journal::Now(), QStringLiteral("sent"), {QStringLiteral("abort")}, QStringLiteral("x"), Urgent);
             journal.Record_received(tomorrow.toMSecsSinceEpoch(), {QStringLiteral("next day")});
         }
-        const QStringList lines = Masked_lines(Today_file(dir.path()));
+        const QStringList lines = Masked_lines(Todays_journal(limited.path()));
         QCOMPARE(lines.filter(QStringLiteral("\tlimit\t")), QStringList{"T\tlimit\treceived lines are no longer recorded today: the journal has reached 0 MiB"});
         QCOMPARE(lines.mid(lines.indexOf(lines.filter(QStringLiteral("\tlimit\t")).value(0)) + 1),
                  (QStringList{"T\tsent\tabort\tx", "T\tsent\tabort\tx"}));
-        QCOMPARE(File_bytes(dir.filePath("Velantra_journal_" + tomorrow.date().toString(Qt::ISODate) + ".txt")).count("next day"), 2);
+        QCOMPARE(File_bytes(limited.filePath("Velantra_journal_" + tomorrow.date().toString(Qt::ISODate) + ".txt")).count("next day"), 2);
     }
 
     // Nothing that is not a file of ours in a folder of ours is written to, and that is
@@ -114,7 +104,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, why);
         QTemporaryDir dir;
-        const QString path = Today_file(dir.path()), target = dir.filePath(QStringLiteral("settings.ini"));
+        const QString path = Todays_journal(dir.path()), target = dir.filePath(QStringLiteral("settings.ini"));
         if (fault == QLatin1String("fifo"))
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         if (fault == QLatin1String("link"))
@@ -160,7 +150,7 @@ private slots:
         std::optional<Small_tmpfs> disk;
         if (fault.startsWith(QLatin1String("No space")) && !disk.emplace("size=64k,mode=0700").Mounted())
             QSKIP("no tmpfs may be mounted here (root only)");
-        const QString path = Today_file(disk ? disk->Path() : dir.path());
+        const QString path = Todays_journal(disk ? disk->Path() : dir.path());
         std::optional<File_size_limit> limit;
         if (disk)
             disk->Fill();
@@ -216,10 +206,10 @@ private slots:
             QTRY_COMPARE(waiting->load(), 1);
             journal.Record(Race_journal::Now(), QStringLiteral("ended"));
             QTest::ignoreMessage(QtWarningMsg, qPrintable("velantra-remote: the race journal's disk did not answer within 2 s; "
-                                                          "2 lines were not written to " + Today_file(dir.path())));
+                                                          "2 lines were not written to " + Todays_journal(dir.path())));
         }
         disk->release();
-        QTRY_COMPARE(Masked_lines(Today_file(dir.path())), (QStringList{"T\tsent\tstart\t" + Start, "T\tended"}));
+        QTRY_COMPARE(Masked_lines(Todays_journal(dir.path())), (QStringList{"T\tsent\tstart\t" + Start, "T\tended"}));
     }
 
     // The record agrees with what the writer tells: a message refused with a full queue
@@ -247,7 +237,7 @@ private slots:
             unsent = writer.Close(Not_sent_reason::Queue_full);
             ::close(ends[0]), ::close(ends[1]);
         }
-        const QStringList lines = Masked_lines(Today_file(dir.path()));
+        const QStringList lines = Masked_lines(Todays_journal(dir.path()));
         QVERIFY(unsent > 2);
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^T\t(unsent|unacknowledged)\t"))).size(), unsent);
     }
@@ -259,15 +249,15 @@ private slots:
         copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--record-start"), dir.path()});
         QVERIFY(copy.waitForReadyRead(10000));
         // On the disk by itself: the copy never ends, so no exit writes it.
-        QTRY_VERIFY(File_bytes(Today_file(dir.path())).contains("Velantra Start"));
+        QTRY_VERIFY(File_bytes(Todays_journal(dir.path())).contains("Velantra Start"));
         {
             Race_journal second(dir.path());
             second.Record(Race_journal::Now(), QStringLiteral("second"));
         }
         copy.kill();
         QVERIFY(copy.waitForFinished(10000));
-        QCOMPARE(Masked_lines(Today_file(dir.path())), QStringList{"T\tsent\tstart\tStart button\t14:03:22 Velantra Start"});
-        QCOMPARE(Masked_lines(Today_file(dir.path(), QStringLiteral("_2"))), QStringList{"T\tsecond"});
+        QCOMPARE(Masked_lines(Todays_journal(dir.path())), QStringList{"T\tsent\tstart\tStart button\t14:03:22 Velantra Start"});
+        QCOMPARE(Masked_lines(Todays_journal(dir.path()).chopped(4) + "_2.txt"), QStringList{"T\tsecond"});
     }
 };
 

@@ -130,23 +130,6 @@ private slots:
         QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
     }
 
-    void read_ini_value_defaults()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(Ini_name);
-        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("x")), QStringLiteral("x")); // no file
-        QVERIFY(Write_file(path, "[settings]\r\nhost_ip=\r\nlong=" + QByteArray(600, 'a') + "\r\n"));
-        // An empty value reads like a missing one; without a default as "N/A".
-        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QString()), QStringLiteral("N/A"));
-        // At most what a 512-character buffer holds.
-        QCOMPARE(Read_Ini_Value(Settings, QStringLiteral("long"), path, QString()), QString(511, QLatin1Char('a')));
-
-        // An empty path reads nothing and says so, whatever the default.
-        Message_recorder boxes;
-        QCOMPARE(Read_Ini_Value(Settings, Host_ip, QString(), QStringLiteral("d")), QString());
-        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Ini_file_path is empty!")});
-    }
-
     void failed_write_leaves_the_old_file_whole_data()
     {
         QTest::addColumn<QString>("fault");
@@ -187,31 +170,26 @@ private slots:
         QCOMPARE(Files_in(folder), files_before);
     }
 
-    void another_writer_between_read_and_write_keeps_its_keys_data()
-    {
-        QTest::addColumn<QByteArray>("before");
-        QTest::newRow("missing file, made meanwhile") << QByteArray();
-        // The same size, most likely within the same clock tick: only its bytes tell.
-        QTest::newRow("changed where it lies") << QByteArray("[settings]\r\nport=0\r\n[other]\r\nk=w\r\n");
-    }
-
+    // Another program that takes no lock writes after ours read the file: a missing file
+    // made meanwhile, or one changed where it lies to the same size, most likely within the
+    // same clock tick, so that only its bytes tell.
     void another_writer_between_read_and_write_keeps_its_keys()
     {
-        QFETCH(QByteArray, before);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(Ini_name);
-        if (!before.isEmpty())
-            QVERIFY(Write_file(path, before));
-        // Another program that takes no lock writes after ours read the file.
-        int replacing = 0;
-        const auto other_writer = [&] {
-            if (replacing++ == 0)
-                QVERIFY(Write_file(path, "[settings]\r\nport=1\r\n[other]\r\nk=v\r\n"));
-        };
-        QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("NEW"), other_writer).ok);
-        QCOMPARE(replacing, 2); // read again and written on the other's file
-        QCOMPARE(File_bytes(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
-        QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+        for (const QByteArray &before : {QByteArray(), QByteArray("[settings]\r\nport=0\r\n[other]\r\nk=w\r\n")}) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(Ini_name);
+            if (!before.isEmpty())
+                QVERIFY(Write_file(path, before));
+            int replacing = 0;
+            const auto other_writer = [&] {
+                if (replacing++ == 0)
+                    QVERIFY(Write_file(path, "[settings]\r\nport=1\r\n[other]\r\nk=v\r\n"));
+            };
+            QVERIFY(Ini::Write_Value(path, Settings, Host_ip, QStringLiteral("NEW"), other_writer).ok);
+            QCOMPARE(replacing, 2); // read again and written on the other's file
+            QCOMPARE(File_bytes(path), QByteArray("[settings]\r\nport=1\r\nhost_ip=NEW\r\n[other]\r\nk=v\r\n"));
+            QCOMPARE(Files_in(dir.path()), QStringList{Ini_name});
+        }
     }
 
     // A kill at any moment of a write leaves the old or the new value and every other
@@ -259,19 +237,33 @@ private slots:
         QCOMPARE(Ini::Write_Value(dir.filePath(QStringLiteral("new.ini")), Settings, Host_ip, QStringLiteral("v")).ok, !in_place);
     }
 
-    // Not a file to read or write: a FIFO (it would wait for a writer for ever),
-    // devices (endless bytes), a folder. The default is used; a write says it failed.
-    void what_is_no_regular_file_is_refused_at_once()
+    // An empty or missing value reads as the default.
+    void read_ini_value_defaults_and_what_is_no_regular_file_is_refused_at_once()
     {
         QTemporaryDir dir;
+        const QString path = dir.filePath(Ini_name);
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("x")), QStringLiteral("x")); // no file
+        QVERIFY(Write_file(path, "[settings]\r\nhost_ip=\r\nlong=" + QByteArray(600, 'a') + "\r\n"));
+        // An empty value reads like a missing one; without a default as "N/A".
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QString()), QStringLiteral("N/A"));
+        // At most what a 512-character buffer holds.
+        QCOMPARE(Read_Ini_Value(Settings, QStringLiteral("long"), path, QString()), QString(511, QLatin1Char('a')));
+
+        // An empty path reads nothing and says so, whatever the default.
+        Message_recorder boxes;
+        QCOMPARE(Read_Ini_Value(Settings, Host_ip, QString(), QStringLiteral("d")), QString());
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Ini_file_path is empty!")});
+
+        // Not a file to read or write: a FIFO (it would wait for a writer for ever),
+        // devices (endless bytes), a folder. The default is used; a write says it failed.
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero"))) && QDir(dir.path()).mkdir(QStringLiteral("folder")));
         for (const auto &[name, error] : {std::pair("fifo", EINVAL), {"zero", EINVAL}, {"folder", EISDIR}}) {
-            const QString path = dir.filePath(QLatin1String(name));
-            Message_recorder boxes;
-            QCOMPARE(Read_Ini_Value(Settings, Host_ip, path, QStringLiteral("127.0.0.1")), QStringLiteral("127.0.0.1"));
-            QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), path), qint16(0));
-            QCOMPARE(boxes.Texts(), QStringList{Write_failure(path, error)});
+            const QString odd = dir.filePath(QLatin1String(name));
+            boxes.Clear();
+            QCOMPARE(Read_Ini_Value(Settings, Host_ip, odd, QStringLiteral("127.0.0.1")), QStringLiteral("127.0.0.1"));
+            QCOMPARE(Write_Ini_Value(Settings, Host_ip, QStringLiteral("x"), odd), qint16(0));
+            QCOMPARE(boxes.Texts(), QStringList{Write_failure(odd, error)});
         }
     }
 

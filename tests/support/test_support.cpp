@@ -22,10 +22,9 @@
 Isolated_user_dirs::Isolated_user_dirs()
     : old_data_(qgetenv("XDG_DATA_HOME")), old_runtime_(qgetenv("XDG_RUNTIME_DIR"))
 {
-    QDir(dir_.path()).mkpath(QStringLiteral("data"));
-    QDir(dir_.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(dir_.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir().mkpath(Data_path());
+    QDir().mkpath(Runtime_path());
+    QFile::setPermissions(Runtime_path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_DATA_HOME", Data_path().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", Runtime_path().toLocal8Bit());
 }
@@ -35,9 +34,6 @@ Isolated_user_dirs::~Isolated_user_dirs()
     qputenv("XDG_DATA_HOME", old_data_);
     qputenv("XDG_RUNTIME_DIR", old_runtime_);
 }
-
-QString Isolated_user_dirs::Data_path() const { return dir_.path() + QStringLiteral("/data"); }
-QString Isolated_user_dirs::Runtime_path() const { return dir_.path() + QStringLiteral("/runtime"); }
 
 QStringList Message_recorder::Texts() const
 {
@@ -127,11 +123,6 @@ QByteArray Loopback_server::Read(int n)
     return bytes;
 }
 
-bool Services_required()
-{
-    return qEnvironmentVariableIntValue("VELANTRA_REQUIRE_SERVICES") == 1;
-}
-
 Working_folder::Working_folder(const QString &path) : saved(QDir::currentPath()) { QDir::setCurrent(path); }
 Working_folder::~Working_folder() { QDir::setCurrent(saved); }
 
@@ -165,22 +156,19 @@ void Small_tmpfs::Fill()
     }
 }
 
-File_size_limit::File_size_limit(qint64 bytes)
+// Sets the process's soft limit on file sizes; returns the one it replaced.
+static qint64 Swap_file_size_limit(qint64 bytes)
 {
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
-    old_soft_ = qint64(limit.rlim_cur);
+    const qint64 old = qint64(limit.rlim_cur);
     limit.rlim_cur = rlim_t(bytes);
     ::setrlimit(RLIMIT_FSIZE, &limit);
+    return old;
 }
 
-File_size_limit::~File_size_limit()
-{
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = rlim_t(old_soft_);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-}
+File_size_limit::File_size_limit(qint64 bytes) : old_soft_(Swap_file_size_limit(bytes)) {}
+File_size_limit::~File_size_limit() { Swap_file_size_limit(old_soft_); }
 
 namespace {
 bool Set_immutable(const QString &path, bool on)

@@ -30,8 +30,8 @@ class Isolated_user_dirs
 public:
     Isolated_user_dirs();
     ~Isolated_user_dirs();
-    QString Data_path() const;     // what AppUserData_Path returns now
-    QString Runtime_path() const;
+    QString Data_path() const { return dir_.path() + QStringLiteral("/data"); } // what AppUserData_Path returns now
+    QString Runtime_path() const { return dir_.path() + QStringLiteral("/runtime"); }
 
 private:
     QTemporaryDir dir_;
@@ -170,7 +170,7 @@ struct Loopback_server
 };
 
 // True when the tests must not skip for lack of a service (set in CI).
-bool Services_required();
+inline bool Services_required() { return qEnvironmentVariableIntValue("VELANTRA_REQUIRE_SERVICES") == 1; }
 
 // The working folder, put back when it goes.
 struct Working_folder

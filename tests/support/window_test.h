@@ -3,6 +3,7 @@
 // program's real facilities installed for the whole run, as Run_client installs them.
 // A test installs its stand-ins over them (Scoped_facility).
 
+#include "desktop/main_window/form_remotestart.h"
 #include "desktop/main_window/run_client.h"
 
 #include <QApplication>
@@ -17,6 +18,14 @@ Control *Find(const QObject *window, const char *name)
     if (!control)
         qFatal("%s has no %s", qPrintable(window->objectName()), name);
     return control;
+}
+
+// The main window, loaded as the program loads it (not shown).
+inline Form_remotestart *Loaded_main_window()
+{
+    auto *window = new Form_remotestart;
+    window->Form_Load();
+    return window;
 }
 
 #define VELANTRA_WINDOW_TEST_MAIN(Test_class)                                                                 \
