@@ -87,6 +87,12 @@ private slots:
             QTest::keyClick(form, Qt::Key_Escape), QTest::keyClick(w->menuBar(), Qt::Key_Escape);
             QTRY_VERIFY(!form->isVisible());
         }
+        // An item by its letter, from the menu opened by its own.
+        QSignalSpy reconnect(Find<QAction>(w, "item_reconnect"), &QAction::triggered);
+        QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(form->isVisible());
+        QTest::keyClick(form, Qt::Key_A);
+        QCOMPARE(reconnect.count(), 1);
         // Form > Race journal: one window of the program's own, today's journal in it.
         for (int i = 0; i < 2; ++i)
             Find<QAction>(w, "item_race_journal")->trigger();
