@@ -99,9 +99,11 @@ int main()
 {
     const bool system = System_calls::Uptime_ms() != 0 && !System_calls::Local_data_folder().utf16.empty()
                         && *System_calls::Phidget_library_names() != nullptr && System_calls::Thread_cpu_ns() >= 0;
+    int hours = 0, minutes = 0, seconds = 0;
+    const bool clock = System_calls::Local_clock(hours, minutes, seconds);
     System_calls::Keep_running_at_file_size_limit();
     System_calls::Lower_thread_priority();
-    return system && Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false)
+    return system && clock && Win32_keep_display_on(true) && Win32_press_shift() && Win32_keep_display_on(false)
                    && Write_settings() && Append_journal() && Send_start(0)
                    && Win32_play_pcm("\x80\x80", 2, 1, 8000, 8, false) && !Win32_sound_playing()
                ? 0

@@ -1,5 +1,5 @@
 // The millisecond clock text of the error reports: rounding, carries, the day wrap,
-// negative readings and what stripping leaves.
+// negative readings and what stripping leaves; the clock every Start carries.
 #include "core/shared/time_texts.h"
 
 #include <QtTest>
@@ -31,6 +31,18 @@ private slots:
         QFETCH(qint32, ms);
         QTEST(Display_Mill_Time(ms, false), "clear");
         QTEST(Display_Mill_Time(ms, true), "stripped");
+    }
+
+    // The local clock as Qt reads it, two digits each, in a zone whose offset is not whole
+    // hours and in one behind UTC.
+    void start_stamp_is_the_local_clock()
+    {
+        for (const char *zone : {"XYZ-5:45", "ABC+3"}) {
+            qputenv("TZ", zone);
+            const QString before = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+            const QString stamp = Time_Stamp();
+            QVERIFY2(stamp == before || stamp == QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), qPrintable(stamp));
+        }
     }
 };
 

@@ -19,6 +19,10 @@ void Keep_running_at_file_size_limit();
 // there is none.
 System_text Local_data_folder();
 
+// The local wall clock's hour, minute and second now, as the system keeps it; false
+// where it cannot tell.
+bool Local_clock(int &hours, int &minutes, int &seconds);
+
 // CPU time the calling thread has used, in nanoseconds; 0 where the system cannot tell.
 std::int64_t Thread_cpu_ns();
 

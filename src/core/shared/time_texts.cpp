@@ -1,7 +1,21 @@
 #include "core/shared/time_texts.h"
 
+#include "core/platform/system_calls.h"
+
 QString Time_Stamp(const QTime &time) { return time.toString(QStringLiteral("HH:mm:ss")); }
-QString Time_Stamp() { return Time_Stamp(QTime::currentTime()); }
+QString Time_Stamp()
+{
+    // Read and written out directly: every Start carries it, and on the board's thread,
+    // asleep between starts, Qt's clock and its formatting (the pattern parsed on each
+    // call) cost the Start tens of microseconds before it leaves.
+    int hours = 0, minutes = 0, seconds = 0;
+    if (!System_calls::Local_clock(hours, minutes, seconds))
+        return Time_Stamp(QTime::currentTime());
+    const QChar text[8] = {QChar(u'0' + hours / 10),   QChar(u'0' + hours % 10),   QChar(u':'),
+                           QChar(u'0' + minutes / 10), QChar(u'0' + minutes % 10), QChar(u':'),
+                           QChar(u'0' + seconds / 10), QChar(u'0' + seconds % 10)};
+    return QString(text, 8);
+}
 
 QString Date_Stamp(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 QString Date_Stamp() { return Date_Stamp(QDate::currentDate()); }

@@ -1,5 +1,6 @@
 #include "core/platform/system_calls.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -42,6 +43,24 @@ System_text Local_data_folder()
     else
         folder.bytes = std::string(home && *home ? home : "/") + "/.local/share";
     return folder;
+}
+
+bool Local_clock(int &hours, int &minutes, int &seconds)
+{
+    // The zone is read again at most once a minute, so one changed while the program runs
+    // is in the stamps within a minute: reading it looks at the zone's file, which cost a
+    // Start more than all the rest of its text.
+    static std::atomic<std::time_t> zone_read{0};
+    const std::time_t now = std::time(nullptr);
+    if (now - zone_read.load(std::memory_order_relaxed) >= 60) {
+        zone_read.store(now, std::memory_order_relaxed);
+        ::tzset();
+    }
+    std::tm local{};
+    if (now == std::time_t(-1) || !::localtime_r(&now, &local))
+        return false;
+    hours = local.tm_hour, minutes = local.tm_min, seconds = local.tm_sec;
+    return true;
 }
 
 std::int64_t Thread_cpu_ns()

@@ -24,6 +24,14 @@ System_text Local_data_folder()
     return folder;
 }
 
+bool Local_clock(int &hours, int &minutes, int &seconds)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    hours = now.wHour, minutes = now.wMinute, seconds = now.wSecond;
+    return true;
+}
+
 std::int64_t Thread_cpu_ns()
 {
     FILETIME created, ended, kernel, user;
