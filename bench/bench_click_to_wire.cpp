@@ -27,44 +27,6 @@ namespace {
 
 const char Start_line[] = "12:34:56 Velantra Start%";
 
-// The server's side of one connection: a thread blocked in recv() stamps each Start line.
-class Stamping_peer
-{
-public:
-    Stamping_peer() = default;
-    ~Stamping_peer()
-    {
-        if (fd_ >= 0)
-            ::shutdown(fd_, SHUT_RDWR);
-        if (receiver_.joinable())
-            receiver_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    void Accept()
-    {
-        fd_ = listener.Accept();
-        receiver_ = std::thread([this] {
-            Receive_messages(fd_, mutex_, [this](const QByteArray &message, long long now) {
-                if (message.endsWith(" Velantra Start"))
-                    arrivals_.push_back(now);
-            });
-        });
-    }
-    std::vector<long long> Arrivals() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return arrivals_;
-    }
-    Loopback_listener listener;
-
-private:
-    int fd_ = -1;
-    std::thread receiver_;
-    mutable std::mutex mutex_;
-    std::vector<long long> arrivals_;
-};
-
 // The X floor: a window of plain Xlib on a thread of its own, blocked in XNextEvent,
 // that sends the Start line at each ButtonRelease.
 class Bare_x_window

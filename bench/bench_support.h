@@ -20,12 +20,18 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <vector>
+#include <thread>
+#include <atomic>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <sys/time.h>
+#include <sched.h>
+#include <pthread.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -250,3 +256,97 @@ template <typename Take> void Receive_messages(int fd, std::mutex &lock, Take ta
         }
     }
 }
+
+// The timing server's side of one connection: a thread blocked in recv() stamps each
+// Start line (exactly what Send_Start_Command sends; anything else is counted), and
+// on request one more sends as fast as the client takes it.
+class Stamping_peer
+{
+public:
+    // realtime: the stamping thread goes first where it may (SCHED_FIFO, as root).
+    explicit Stamping_peer(bool realtime = false) : want_realtime_(realtime) {}
+    ~Stamping_peer()
+    {
+        Stop_sending();
+        if (fd_ >= 0)
+            ::shutdown(fd_, SHUT_RDWR);
+        if (receiver_.joinable())
+            receiver_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    // After the client has connected.
+    void Accept()
+    {
+        fd_ = listener.Accept();
+        const timeval wait{0, 100 * 1000}; // a send blocked by a client that reads no more gives up
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+        receiver_ = std::thread([this] {
+            // A timing server stamps on a machine of its own; here it shares two cores
+            // with a client under a flood, so its stamping thread goes first where it may.
+            sched_param realtime{};
+            realtime.sched_priority = 10;
+            realtime_ = want_realtime_ && pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime) == 0;
+            Receive();
+        });
+    }
+    bool Realtime() const { return realtime_; }
+
+    void Start_sending(const QByteArray &unit)
+    {
+        sending_ = true;
+        sender_ = std::thread([this, unit] {
+            qsizetype at = 0;
+            while (sending_) {
+                const ssize_t sent = ::send(fd_, unit.constData() + at, size_t(unit.size() - at), MSG_NOSIGNAL);
+                if (sent > 0) {
+                    sent_bytes += sent;
+                    at = (at + sent) % unit.size();
+                } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                    return;
+                }
+            }
+        });
+    }
+    void Stop_sending()
+    {
+        sending_ = false;
+        if (sender_.joinable())
+            sender_.join();
+    }
+
+    std::vector<long long> Arrivals() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return arrivals_;
+    }
+    int Wrong_messages() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return wrong_;
+    }
+
+    Loopback_listener listener;
+    std::atomic<long long> sent_bytes{0};
+
+private:
+    void Receive()
+    {
+        Receive_messages(fd_, mutex_, [this](const QByteArray &message, long long now) {
+            if (message.size() == 23 && message.mid(8) == " Velantra Start")
+                arrivals_.push_back(now);
+            else
+                ++wrong_;
+        });
+    }
+
+    const bool want_realtime_;
+    int fd_ = -1;
+    std::thread receiver_, sender_;
+    std::atomic<bool> sending_{false};
+    mutable std::mutex mutex_;
+    std::vector<long long> arrivals_;
+    int wrong_ = 0;
+    std::atomic<bool> realtime_{false};
+};

@@ -30,104 +30,11 @@
 #include <thread>
 #include <vector>
 
-#include <pthread.h>
-#include <sched.h>
 
 extern "C" void fake_phidget21_attach(int serial), fake_phidget21_change_input(int index, int state);
 extern "C" long long fake_phidget21_input_raised_ns();
 
 namespace {
-
-// The timing server: a plain loopback socket, one thread stamping what arrives and one
-// sending as fast as the client takes it.
-class Peer
-{
-public:
-    ~Peer()
-    {
-        Stop_sending();
-        if (fd_ >= 0)
-            ::shutdown(fd_, SHUT_RDWR);
-        if (receiver_.joinable())
-            receiver_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-
-    // After the client has connected.
-    void Accept()
-    {
-        fd_ = listener.Accept();
-        const timeval wait{0, 100 * 1000}; // a send blocked by a client that reads no more gives up
-        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
-        receiver_ = std::thread([this] {
-            // A timing server stamps on a machine of its own; here it shares two cores
-            // with a client under a flood, so its stamping thread goes first where it may.
-            sched_param realtime{};
-            realtime.sched_priority = 10;
-            realtime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime) == 0;
-            Receive();
-        });
-    }
-    bool Realtime() const { return realtime_; }
-
-    void Start_sending(const QByteArray &unit)
-    {
-        sending_ = true;
-        sender_ = std::thread([this, unit] {
-            qsizetype at = 0;
-            while (sending_) {
-                const ssize_t sent = ::send(fd_, unit.constData() + at, size_t(unit.size() - at), MSG_NOSIGNAL);
-                if (sent > 0) {
-                    sent_bytes += sent;
-                    at = (at + sent) % unit.size();
-                } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                    return;
-                }
-            }
-        });
-    }
-    void Stop_sending()
-    {
-        sending_ = false;
-        if (sender_.joinable())
-            sender_.join();
-    }
-
-    std::vector<long long> Arrivals() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return arrivals_;
-    }
-    int Wrong_messages() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return wrong_;
-    }
-
-    Loopback_listener listener;
-    std::atomic<long long> sent_bytes{0};
-
-private:
-    void Receive()
-    {
-        Receive_messages(fd_, mutex_, [this](const QByteArray &message, long long now) {
-            // Exactly what Send_Start_Command sends, and nothing else.
-            if (message.size() == 23 && message.mid(8) == " Velantra Start")
-                arrivals_.push_back(now);
-            else
-                ++wrong_;
-        });
-    }
-
-    int fd_ = -1;
-    std::thread receiver_, sender_;
-    std::atomic<bool> sending_{false};
-    mutable std::mutex mutex_;
-    std::vector<long long> arrivals_;
-    int wrong_ = 0;
-    std::atomic<bool> realtime_{false};
-};
 
 struct Figures
 {
@@ -181,13 +88,13 @@ int main(int argc, char **argv)
         return 1;
     }
     Find<QPushButton>(form, "Command_Phidget_Active")->click(); // armed
-    Peer peer;
+    Stamping_peer peer(true);
     Connect_window(*form, peer.listener.port);
     peer.Accept();
-    Peer floor_peer;
+    Stamping_peer floor_peer(true);
     const int floor_fd = Connect_to(floor_peer.listener.port);
     floor_peer.Accept();
-    Peer wake_peer;
+    Stamping_peer wake_peer(true);
     const int wake_fd = Connect_to(wake_peer.listener.port);
     wake_peer.Accept();
     // The wake floor's thread sleeps in read() until a byte comes down the pipe.
@@ -295,7 +202,7 @@ int main(int argc, char **argv)
             in_order = in_order && ms >= 0;
             (given[k].first ? trigger_ms : click_ms).push_back(ms);
         }
-        const auto floor_of = [](const Peer &at, size_t before, const std::vector<long long> &stamps) {
+        const auto floor_of = [](const Stamping_peer &at, size_t before, const std::vector<long long> &stamps) {
             Run_until([&] { return at.Arrivals().size() >= before + stamps.size(); }, 5000);
             std::vector<double> ms;
             const std::vector<long long> arrivals = at.Arrivals();
