@@ -1,5 +1,7 @@
 #include "desktop/platform/freedesktop/alsa_sound_output.h"
 
+#include <QLibrary>
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -11,16 +13,51 @@ namespace {
 // device is an ordinary state, so nothing of it is printed.
 void Quiet(const char *, int, const char *, int, const char *, ...) {}
 
+// The ALSA library is loaded by the first sound, on the sound's thread, not at the start:
+// most starts never ring, and the window's first paint does not wait for it.
+struct Alsa_calls
+{
+    decltype(&snd_pcm_open) open = nullptr;
+    decltype(&snd_pcm_nonblock) nonblock = nullptr;
+    decltype(&snd_pcm_set_params) set_params = nullptr;
+    decltype(&snd_pcm_writei) writei = nullptr;
+    decltype(&snd_pcm_recover) recover = nullptr;
+    decltype(&snd_pcm_delay) delay = nullptr;
+    decltype(&snd_pcm_drop) drop = nullptr;
+    decltype(&snd_pcm_close) close = nullptr;
+    bool Loaded() const { return open && nonblock && set_params && writei && recover && delay && drop && close; }
+};
+
+const Alsa_calls &Alsa()
+{
+    static const Alsa_calls calls = [] {
+        Alsa_calls c;
+        QLibrary library(QStringLiteral("asound"), 2);
+        if (!library.load())
+            return c; // no sound here: silence, as without a device
+        const auto set_handler =
+            reinterpret_cast<decltype(&snd_lib_error_set_handler)>(library.resolve("snd_lib_error_set_handler"));
+        if (set_handler)
+            set_handler(&Quiet);
+        c.open = reinterpret_cast<decltype(c.open)>(library.resolve("snd_pcm_open"));
+        c.nonblock = reinterpret_cast<decltype(c.nonblock)>(library.resolve("snd_pcm_nonblock"));
+        c.set_params = reinterpret_cast<decltype(c.set_params)>(library.resolve("snd_pcm_set_params"));
+        c.writei = reinterpret_cast<decltype(c.writei)>(library.resolve("snd_pcm_writei"));
+        c.recover = reinterpret_cast<decltype(c.recover)>(library.resolve("snd_pcm_recover"));
+        c.delay = reinterpret_cast<decltype(c.delay)>(library.resolve("snd_pcm_delay"));
+        c.drop = reinterpret_cast<decltype(c.drop)>(library.resolve("snd_pcm_drop"));
+        c.close = reinterpret_cast<decltype(c.close)>(library.resolve("snd_pcm_close"));
+        return c; // the library stays loaded for the process's life
+    }();
+    return calls;
+}
+
 // How much the device holds ahead of what is heard: short, so a new sound cuts in soon.
 constexpr unsigned int Latency_us = 100000;
 
 } // namespace
 
-Alsa_sound_output::Alsa_sound_output(std::string device) : device_(std::move(device))
-{
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { snd_lib_error_set_handler(&Quiet); });
-}
+Alsa_sound_output::Alsa_sound_output(std::string device) : device_(std::move(device)) {}
 
 Alsa_sound_output::~Alsa_sound_output()
 {
@@ -86,14 +123,15 @@ void Alsa_sound_output::Write(const Wav_image &wave, std::uint64_t number)
         return;
     // Opened without blocking, so a device another program holds is a silence, not a hang;
     // the writes then block, on this thread only.
+    const Alsa_calls &alsa = Alsa();
     snd_pcm_t *pcm = nullptr;
-    if (snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+    if (!alsa.Loaded() || alsa.open(&pcm, device_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
         return; // no sound device here: silence, and nothing to tell
     const snd_pcm_format_t format = wave.bits_per_sample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-    if (snd_pcm_nonblock(pcm, 0) < 0
-        || snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(wave.channels),
+    if (alsa.nonblock(pcm, 0) < 0
+        || alsa.set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(wave.channels),
                               unsigned(wave.sample_rate), 1, Latency_us) < 0) {
-        snd_pcm_close(pcm);
+        alsa.close(pcm);
         return;
     }
     // In pieces of 20 ms, so a newer sound or the program's end cuts in between them.
@@ -102,10 +140,10 @@ void Alsa_sound_output::Write(const Wav_image &wave, std::uint64_t number)
     qint64 done = 0;
     while (done < frames && !superseded()) {
         const snd_pcm_sframes_t written =
-            snd_pcm_writei(pcm, data + done * frame_bytes, snd_pcm_uframes_t(std::min(piece, frames - done)));
+            alsa.writei(pcm, data + done * frame_bytes, snd_pcm_uframes_t(std::min(piece, frames - done)));
         if (written >= 0) {
             done += written;
-        } else if (snd_pcm_recover(pcm, int(written), 1) < 0) {
+        } else if (alsa.recover(pcm, int(written), 1) < 0) {
             break; // the device is gone (unplugged, the server ended)
         }
     }
@@ -113,13 +151,13 @@ void Alsa_sound_output::Write(const Wav_image &wave, std::uint64_t number)
     // bounded, in case the device stops counting down.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Latency_us / 1000 + 2000);
     snd_pcm_sframes_t delay = 0;
-    while (done == frames && snd_pcm_delay(pcm, &delay) == 0 && delay > 0
+    while (done == frames && alsa.delay(pcm, &delay) == 0 && delay > 0
            && std::chrono::steady_clock::now() < deadline) {
         std::unique_lock<std::mutex> lock(mutex_);
         const auto held = std::chrono::milliseconds(std::clamp<qint64>(delay * 1000 / wave.sample_rate, 1, 20));
         if (changed_.wait_for(lock, held, [&] { return Superseded(number); }))
             break;
     }
-    snd_pcm_drop(pcm);
-    snd_pcm_close(pcm);
+    alsa.drop(pcm);
+    alsa.close(pcm);
 }
