@@ -24,7 +24,9 @@ stop()
 trap stop EXIT
 trap 'exit 130' INT TERM HUP
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+# -noreset: without it the server resets when its last client leaves, and a client
+# started in that moment (the hostile run's clients, one after another) is refused.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
 xvfb=$!
 # The number is written once the server accepts clients.
 for _ in $(seq 1 300); do
