@@ -25,7 +25,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QPushButton>
 
 namespace {
@@ -53,13 +53,14 @@ QPointer<frmAbout> &Default()
 void Print_on_default_printer(const QImage &image)
 {
     // No default printer, or a failed print: nothing is said.
-    (void)Facility<Printers>::Get().Print(false, [&image](QPrinter &printer) {
+    (void)Facility<Printers>::Get().Print(false, QString(), [&image](QPagedPaintDevice &printer) {
         QPainter painter;
         if (!painter.begin(&printer))
             return false;
         // The window's own size on paper, as on a 96 dpi screen; shrunk only if it does not fit.
-        const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-        QSizeF size(image.width() * printer.resolution() / 96.0, image.height() * printer.resolution() / 96.0);
+        const int dpi = printer.logicalDpiX();
+        const QRect page = printer.pageLayout().paintRectPixels(dpi);
+        QSizeF size(image.width() * dpi / 96.0, image.height() * dpi / 96.0);
         if (size.width() > page.width() || size.height() > page.height())
             size.scale(page.size(), Qt::KeepAspectRatio);
         painter.drawImage(QRectF(QPointF(0, 0), size), image);

@@ -24,7 +24,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -336,7 +336,8 @@ void DKN_error_form::Cmd_print_error_Click()
     try {
         const QString report = Report_text(), comments = Comments_text();
         printed = Facility<Printers>::Get().Print(
-            true, [&](QPrinter &printer) { return Print_report(printer, report, comments); });
+            true, Globals::Program_name + QStringLiteral(" error report"),
+            [&](QPagedPaintDevice &printer) { return Print_report(printer, report, comments); });
     } catch (...) {
         printed = false;
     }
@@ -374,15 +375,14 @@ void DKN_error_form::Cmd_mailto_Click()
 
 namespace Error_report {
 
-bool Print_report(QPrinter &printer, const QString &report, const QString &comments)
+bool Print_report(QPagedPaintDevice &printer, const QString &report, const QString &comments)
 {
-    printer.setDocName(Globals::Program_name + QStringLiteral(" error report"));
     const QList<Print_line> page = Compose_printed_page(QDateTime::currentDateTime(), report, comments);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     // The page starts 100 twips in from the printable area's top left corner.
-    const qreal offset = printer.resolution() * 100.0 / 1440.0;
+    const qreal offset = printer.logicalDpiY() * 100.0 / 1440.0;
     const qreal width = painter.device()->width() - 2 * offset;
     const qreal bottom = painter.device()->height() - offset;
     const QFont base = painter.font(); // the printer's default typeface

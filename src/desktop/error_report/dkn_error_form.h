@@ -11,7 +11,7 @@
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
-class QPrinter;
+class QPagedPaintDevice;
 class QProgressBar;
 class QPushButton;
 
@@ -77,6 +77,6 @@ private:
 namespace Error_report {
 
 // Draws the page on the printer and hands the document over; false when it failed.
-bool Print_report(QPrinter &printer, const QString &report, const QString &comments);
+bool Print_report(QPagedPaintDevice &printer, const QString &report, const QString &comments);
 
 } // namespace Error_report

@@ -15,8 +15,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 namespace {
 
@@ -65,14 +63,12 @@ public:
 class System_printers final : public Printers
 {
 public:
-    int Count() override { return int(QPrinterInfo::availablePrinters().size()); }
+    int Count() override { return Print_job::Printer_count(); }
 
-    bool Print(bool first_if_no_default, const std::function<bool(QPrinter &)> &draw) override
+    bool Print(bool first_if_no_default, const QString &document_name,
+               const std::function<bool(QPagedPaintDevice &)> &draw) override
     {
-        QPrinterInfo target = QPrinterInfo::defaultPrinter();
-        if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
-            target = QPrinterInfo::availablePrinters().constFirst();
-        return !target.isNull() && Print_job(target, draw);
+        return Print_job::Print(first_if_no_default, document_name, draw);
     }
 };
 

@@ -1,16 +1,19 @@
 #include "desktop/shared/print_job.h"
 
+#include <QString>
+
+#ifdef VELANTRA_HAVE_CUPS
 #include <QFile>
+#include <QLibrary>
+#include <QLocale>
 #include <QPageLayout>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtDebug>
 
-#ifdef VELANTRA_HAVE_CUPS
-#include <QLibrary>
-
 #include <cups/cups.h>
+
+#include <type_traits>
 
 namespace {
 
@@ -19,11 +22,19 @@ namespace {
 // paint does not need and which would cost every start time and memory.
 struct Cups_calls
 {
+    decltype(&cupsGetDests) get_dests = nullptr;
     decltype(&cupsGetNamedDest) get_named_dest = nullptr;
+    decltype(&cupsCopyDestInfo) copy_dest_info = nullptr;
+    decltype(&cupsGetDestMediaDefault) media_default = nullptr;
+    decltype(&cupsFreeDestInfo) free_dest_info = nullptr;
     decltype(&cupsPrintFile) print_file = nullptr;
     decltype(&cupsFreeDests) free_dests = nullptr;
     decltype(&cupsLastErrorString) last_error = nullptr;
-    bool Loaded() const { return get_named_dest && print_file && free_dests && last_error; }
+    bool Loaded() const
+    {
+        return get_dests && get_named_dest && copy_dest_info && media_default && free_dest_info && print_file
+               && free_dests && last_error;
+    }
 };
 
 const Cups_calls &Cups()
@@ -35,53 +46,119 @@ const Cups_calls &Cups()
             qWarning("velantra: the CUPS library cannot be loaded: %s", qPrintable(library.errorString()));
             return c;
         }
-        c.get_named_dest = reinterpret_cast<decltype(c.get_named_dest)>(library.resolve("cupsGetNamedDest"));
-        c.print_file = reinterpret_cast<decltype(c.print_file)>(library.resolve("cupsPrintFile"));
-        c.free_dests = reinterpret_cast<decltype(c.free_dests)>(library.resolve("cupsFreeDests"));
-        c.last_error = reinterpret_cast<decltype(c.last_error)>(library.resolve("cupsLastErrorString"));
+        const auto resolve = [&library](auto &call, const char *name) {
+            call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(library.resolve(name));
+        };
+        resolve(c.get_dests, "cupsGetDests");
+        resolve(c.get_named_dest, "cupsGetNamedDest");
+        resolve(c.copy_dest_info, "cupsCopyDestInfo");
+        resolve(c.media_default, "cupsGetDestMediaDefault");
+        resolve(c.free_dest_info, "cupsFreeDestInfo");
+        resolve(c.print_file, "cupsPrintFile");
+        resolve(c.free_dests, "cupsFreeDests");
+        resolve(c.last_error, "cupsLastErrorString");
         return c; // the library stays loaded for the process's life
     }();
     return calls;
 }
 
-} // namespace
-#endif
-
-bool Print_job(const QPrinterInfo &target, const std::function<bool(QPrinter &)> &draw)
+// The queue's default paper and its printable area; without an answer, the paper
+// of the user's country.
+QPageLayout Default_paper(const Cups_calls &cups, cups_dest_t *dest)
 {
-    QPrinter printer(target, QPrinter::HighResolution);
-#ifdef VELANTRA_HAVE_CUPS
-    // Qt's own CUPS path ignores the scheduler's answer: a queue that refuses jobs
-    // prints nothing and the painter still ends well. So the page is made as a PDF,
-    // on the queue's default paper, and submitted here; the job id says it was taken.
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        return false;
-    const QPageLayout paper = printer.pageLayout();
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setPageLayout(paper);
-    printer.setOutputFileName(folder.filePath(QStringLiteral("document.pdf")));
-    if (!draw(printer))
-        return false;
-    // "queue/instance" names an instance with options of its own, as lp applies them.
-    const QByteArray name = target.printerName().toLocal8Bit();
-    const qsizetype slash = name.indexOf('/');
-    const QByteArray queue = slash < 0 ? name : name.left(slash);
-    const QByteArray instance = slash < 0 ? QByteArray() : name.mid(slash + 1);
+    cups_size_t size{};
+    cups_dinfo_t *info = cups.copy_dest_info(CUPS_HTTP_DEFAULT, dest);
+    const bool known =
+        info && cups.media_default(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0;
+    if (info)
+        cups.free_dest_info(info);
+    if (!known) {
+        const bool letter = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+        return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    }
+    // CUPS measures in hundredths of a millimetre.
+    return QPageLayout(QPageSize(QSizeF(size.width / 100.0, size.length / 100.0), QPageSize::Millimeter),
+                       QPageLayout::Portrait,
+                       QMarginsF(size.left / 100.0, size.top / 100.0, size.right / 100.0, size.bottom / 100.0),
+                       QPageLayout::Millimeter);
+}
+
+} // namespace
+
+namespace Print_job {
+
+int Printer_count()
+{
+    const Cups_calls &cups = Cups();
+    if (!cups.Loaded())
+        return 0;
+    cups_dest_t *dests = nullptr;
+    const int count = cups.get_dests(&dests);
+    cups.free_dests(count, dests);
+    return count;
+}
+
+bool Print(bool first_if_no_default, const QString &document_name, const std::function<bool(QPagedPaintDevice &)> &draw)
+{
     const Cups_calls &cups = Cups();
     if (!cups.Loaded())
         return false;
-    cups_dest_t *dest = cups.get_named_dest(CUPS_HTTP_DEFAULT, queue.constData(),
-                                            instance.isEmpty() ? nullptr : instance.constData());
-    const int job = cups.print_file(queue.constData(), QFile::encodeName(printer.outputFileName()).constData(),
-                                    printer.docName().toLocal8Bit().constData(), dest ? dest->num_options : 0,
-                                    dest ? dest->options : nullptr);
-    if (dest)
-        cups.free_dests(1, dest);
-    if (job <= 0)
-        qWarning("velantra: the print job was refused by %s: %s", queue.constData(), cups.last_error());
-    return job > 0;
-#else
-    return draw(printer); // the platform's print engine reports a failed hand-over itself
-#endif
+    // The default as lp chooses it: $LPDEST, $PRINTER, the user's lpoptions, the server's.
+    cups_dest_t *dest = cups.get_named_dest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    if (!dest && first_if_no_default) {
+        cups_dest_t *dests = nullptr;
+        const int count = cups.get_dests(&dests);
+        if (count > 0)
+            dest = cups.get_named_dest(CUPS_HTTP_DEFAULT, dests[0].name, dests[0].instance);
+        cups.free_dests(count, dests);
+    }
+    if (!dest)
+        return false;
+    // The page is made as a PDF, on the queue's default paper, and submitted by CUPS's
+    // own call: the job id says it was taken (a queue that refuses jobs says so).
+    bool taken = false;
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("document.pdf"));
+    bool drawn = false;
+    if (folder.isValid()) {
+        QPdfWriter writer(file);
+        writer.setResolution(1200);
+        writer.setTitle(document_name);
+        writer.setPageLayout(Default_paper(cups, dest));
+        drawn = draw(writer);
+    }
+    if (drawn) {
+        const int job = cups.print_file(dest->name, QFile::encodeName(file).constData(),
+                                        document_name.toLocal8Bit().constData(), dest->num_options, dest->options);
+        if (job <= 0)
+            qWarning("velantra: the print job was refused by %s: %s", dest->name, cups.last_error());
+        taken = job > 0;
+    }
+    cups.free_dests(1, dest);
+    return taken;
 }
+
+} // namespace Print_job
+
+#else
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace Print_job {
+
+int Printer_count() { return int(QPrinterInfo::availablePrinters().size()); }
+
+bool Print(bool first_if_no_default, const QString &document_name, const std::function<bool(QPagedPaintDevice &)> &draw)
+{
+    QPrinterInfo target = QPrinterInfo::defaultPrinter();
+    if (target.isNull() && first_if_no_default && !QPrinterInfo::availablePrinters().isEmpty())
+        target = QPrinterInfo::availablePrinters().constFirst();
+    if (target.isNull())
+        return false;
+    QPrinter printer(target, QPrinter::HighResolution);
+    printer.setDocName(document_name);
+    return draw(printer); // the platform's print engine reports a failed hand-over itself
+}
+
+} // namespace Print_job
+#endif

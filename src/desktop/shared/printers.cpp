@@ -1,6 +1,6 @@
 #include "desktop/shared/printers.h"
 
-#include <QPrinter>
+#include <QString>
 
 Printers::~Printers() = default;
 
@@ -9,7 +9,7 @@ class No_printers final : public Printers
 {
 public:
     int Count() override { return 0; }
-    bool Print(bool, const std::function<bool(QPrinter &)> &) override { return false; }
+    bool Print(bool, const QString &, const std::function<bool(QPagedPaintDevice &)> &) override { return false; }
 };
 } // namespace
 
