@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 
 #ifdef VELANTRA_HAVE_XTEST
+#include <QLibrary>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -15,6 +17,17 @@ Display *Qt_display()
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->display() : nullptr;
 }
+
+// The XTest library is loaded by the first synthesised key, not with every start: the
+// first paint does not need it. Without it, no key is made (as off X11).
+decltype(&XTestFakeKeyEvent) Fake_key_event()
+{
+    static const auto call = [] {
+        QLibrary library(QStringLiteral("Xtst"), 6);
+        return reinterpret_cast<decltype(&XTestFakeKeyEvent)>(library.resolve("XTestFakeKeyEvent"));
+    }(); // the library stays loaded for the process's life
+    return call;
+}
 } // namespace
 #endif
 
@@ -25,10 +38,11 @@ void X11_press_shift()
     if (!display)
         return; // not on X11: nothing to do
     const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-    if (shift == 0)
+    const auto fake_key_event = Fake_key_event();
+    if (shift == 0 || !fake_key_event)
         return;
-    XTestFakeKeyEvent(display, shift, True, CurrentTime);
-    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    fake_key_event(display, shift, True, CurrentTime);
+    fake_key_event(display, shift, False, CurrentTime);
     XFlush(display);
 #endif
 }
