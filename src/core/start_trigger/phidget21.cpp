@@ -1,6 +1,7 @@
 #include "core/start_trigger/phidget21.h"
 
 #include "core/platform/system_calls.h"
+#include "core/shared/library_calls.h"
 
 #include <QLibrary>
 #include <QMetaObject>
@@ -34,13 +35,6 @@ struct Api
                                                    void *) = nullptr;
     int(PHIDGET_CCONV *getInputState)(CPhidgetInterfaceKitHandle, int, int *) = nullptr;
 };
-
-template <typename F>
-bool Resolve(QLibrary &library, const char *symbol, F &function)
-{
-    function = reinterpret_cast<F>(library.resolve(symbol));
-    return function != nullptr;
-}
 
 // The library is never unloaded: its threads may outlive any one object of ours.
 std::optional<Api> Load_api(const QStringList &names)

@@ -4,16 +4,15 @@
 
 #ifdef VELANTRA_HAVE_CUPS
 #include <QFile>
-#include <QLibrary>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtDebug>
 
-#include <cups/cups.h>
+#include "core/shared/library_calls.h"
 
-#include <type_traits>
+#include <cups/cups.h>
 
 namespace {
 
@@ -46,17 +45,14 @@ const Cups_calls &Cups()
             qWarning("velantra: the CUPS library cannot be loaded: %s", qPrintable(library.errorString()));
             return c;
         }
-        const auto resolve = [&library](auto &call, const char *name) {
-            call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(library.resolve(name));
-        };
-        resolve(c.get_dests, "cupsGetDests");
-        resolve(c.get_named_dest, "cupsGetNamedDest");
-        resolve(c.copy_dest_info, "cupsCopyDestInfo");
-        resolve(c.media_default, "cupsGetDestMediaDefault");
-        resolve(c.free_dest_info, "cupsFreeDestInfo");
-        resolve(c.print_file, "cupsPrintFile");
-        resolve(c.free_dests, "cupsFreeDests");
-        resolve(c.last_error, "cupsLastErrorString");
+        Resolve(library, "cupsGetDests", c.get_dests);
+        Resolve(library, "cupsGetNamedDest", c.get_named_dest);
+        Resolve(library, "cupsCopyDestInfo", c.copy_dest_info);
+        Resolve(library, "cupsGetDestMediaDefault", c.media_default);
+        Resolve(library, "cupsFreeDestInfo", c.free_dest_info);
+        Resolve(library, "cupsPrintFile", c.print_file);
+        Resolve(library, "cupsFreeDests", c.free_dests);
+        Resolve(library, "cupsLastErrorString", c.last_error);
         return c; // the library stays loaded for the process's life
     }();
     return calls;

@@ -1,6 +1,6 @@
 #include "desktop/platform/freedesktop/alsa_sound_output.h"
 
-#include <QLibrary>
+#include "core/shared/library_calls.h"
 
 #include <alsa/asoundlib.h>
 
@@ -35,18 +35,17 @@ const Alsa_calls &Alsa()
         QLibrary library(QStringLiteral("asound"), 2);
         if (!library.load())
             return c; // no sound here: silence, as without a device
-        const auto set_handler =
-            reinterpret_cast<decltype(&snd_lib_error_set_handler)>(library.resolve("snd_lib_error_set_handler"));
-        if (set_handler)
+        decltype(&snd_lib_error_set_handler) set_handler = nullptr;
+        if (Resolve(library, "snd_lib_error_set_handler", set_handler))
             set_handler(&Quiet);
-        c.open = reinterpret_cast<decltype(c.open)>(library.resolve("snd_pcm_open"));
-        c.nonblock = reinterpret_cast<decltype(c.nonblock)>(library.resolve("snd_pcm_nonblock"));
-        c.set_params = reinterpret_cast<decltype(c.set_params)>(library.resolve("snd_pcm_set_params"));
-        c.writei = reinterpret_cast<decltype(c.writei)>(library.resolve("snd_pcm_writei"));
-        c.recover = reinterpret_cast<decltype(c.recover)>(library.resolve("snd_pcm_recover"));
-        c.delay = reinterpret_cast<decltype(c.delay)>(library.resolve("snd_pcm_delay"));
-        c.drop = reinterpret_cast<decltype(c.drop)>(library.resolve("snd_pcm_drop"));
-        c.close = reinterpret_cast<decltype(c.close)>(library.resolve("snd_pcm_close"));
+        Resolve(library, "snd_pcm_open", c.open);
+        Resolve(library, "snd_pcm_nonblock", c.nonblock);
+        Resolve(library, "snd_pcm_set_params", c.set_params);
+        Resolve(library, "snd_pcm_writei", c.writei);
+        Resolve(library, "snd_pcm_recover", c.recover);
+        Resolve(library, "snd_pcm_delay", c.delay);
+        Resolve(library, "snd_pcm_drop", c.drop);
+        Resolve(library, "snd_pcm_close", c.close);
         return c; // the library stays loaded for the process's life
     }();
     return calls;

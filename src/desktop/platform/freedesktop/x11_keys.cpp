@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 
 #ifdef VELANTRA_HAVE_XTEST
-#include <QLibrary>
+#include "core/shared/library_calls.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -24,7 +24,9 @@ decltype(&XTestFakeKeyEvent) Fake_key_event()
 {
     static const auto call = [] {
         QLibrary library(QStringLiteral("Xtst"), 6);
-        return reinterpret_cast<decltype(&XTestFakeKeyEvent)>(library.resolve("XTestFakeKeyEvent"));
+        decltype(&XTestFakeKeyEvent) fake_key_event = nullptr;
+        Resolve(library, "XTestFakeKeyEvent", fake_key_event);
+        return fake_key_event;
     }(); // the library stays loaded for the process's life
     return call;
 }
