@@ -79,6 +79,16 @@ QPageLayout Default_paper(const Cups_calls &cups, cups_dest_t *dest)
                        QPageLayout::Millimeter);
 }
 
+bool Draw_pdf(const QString &file, const QString &document_name, const QPageLayout &paper,
+              const std::function<bool(QPagedPaintDevice &)> &draw)
+{
+    QPdfWriter writer(file);
+    writer.setResolution(1200); // as Qt's printers at high resolution
+    writer.setTitle(document_name);
+    writer.setPageLayout(paper);
+    return draw(writer); // the painter's end writes the file
+}
+
 } // namespace
 
 namespace Print_job {
@@ -115,15 +125,7 @@ bool Print(bool first_if_no_default, const QString &document_name, const std::fu
     bool taken = false;
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("document.pdf"));
-    bool drawn = false;
-    if (folder.isValid()) {
-        QPdfWriter writer(file);
-        writer.setResolution(1200);
-        writer.setTitle(document_name);
-        writer.setPageLayout(Default_paper(cups, dest));
-        drawn = draw(writer);
-    }
-    if (drawn) {
+    if (folder.isValid() && Draw_pdf(file, document_name, Default_paper(cups, dest), draw)) {
         const int job = cups.print_file(dest->name, QFile::encodeName(file).constData(),
                                         document_name.toLocal8Bit().constData(), dest->num_options, dest->options);
         if (job <= 0)

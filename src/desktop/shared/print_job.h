@@ -13,10 +13,7 @@ namespace Print_job {
 // How many printers are installed.
 int Printer_count();
 
-// Prints one document at high resolution on the default printer, or where there is
-// none and first_if_no_default is set, on the first one. draw paints the document on
-// the pages it is given and says whether it could. True only when the print system
-// took the document as a job.
+// Printers::Print (printers.h) on the system's printers.
 bool Print(bool first_if_no_default, const QString &document_name,
            const std::function<bool(QPagedPaintDevice &)> &draw);
 
